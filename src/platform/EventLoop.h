@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/Clock.h"
+
+namespace trv {
+
+using TimerId = std::uint64_t;
+
+// The user-interface thread. Every window event, timer and posted task runs on
+// it, one at a time. Only Post and PostAndWait may be called from other threads.
+class EventLoop {
+ public:
+  virtual ~EventLoop() = default;
+
+  virtual Clock& GetClock() = 0;
+
+  // A window timer: `fn` runs on the loop thread `intervalMs` after now, and
+  // again every `intervalMs` when `periodic` is set, until KillTimer. A timer may
+  // kill itself or others from inside its own call. Returns a non-zero id.
+  virtual TimerId SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) = 0;
+  virtual void KillTimer(TimerId id) = 0;
+  virtual bool TimerActive(TimerId id) const = 0;
+
+  // Queues `task` for the loop thread (thread-safe).
+  virtual void Post(std::function<void()> task) = 0;
+  // Queues `task` and blocks the calling thread until the loop has run it.
+  // Returns false without running it when the loop has ended or ends while
+  // waiting, so a worker thread can never hang on a loop that is gone. Called
+  // on the loop thread itself it runs `task` at once.
+  virtual bool PostAndWait(std::function<void()> task) = 0;
+
+  // Runs everything that is due now (posted tasks, input, timers) and returns.
+  virtual void ProcessMessages() = 0;
+
+  // Runs the loop until Terminate. Returns the exit code.
+  virtual int Run() = 0;
+  // A nested loop (a modal dialog): runs until `done()` is true after an event,
+  // or until Terminate. Timers keep firing inside it. Returns false when it
+  // ended because the loop terminated.
+  virtual bool RunModal(const std::function<bool()>& done) = 0;
+
+  // Ends Run and every modal loop. Safe from any thread.
+  virtual void Terminate(int exitCode = 0) = 0;
+  virtual bool Terminated() const = 0;
+
+  // True on the loop's own thread.
+  virtual bool OnLoopThread() const = 0;
+};
+
+}  // namespace trv
