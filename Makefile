@@ -1,0 +1,48 @@
+# The two set-up commands of the README: `make play` and `make test`. Both
+# install what is missing first (scripts/setup-deps, idempotent).
+
+BUILD        ?= build
+FUZZ_BUILD   ?= build-fuzz
+BUILD_TYPE   ?= RelWithDebInfo
+JOBS         ?= $(shell nproc)
+FUZZ_SECONDS ?= 300
+DISC         ?= $(BUILD)/disc
+
+.PHONY: play test build deps fuzz fuzz-build fuzz-smoke bench disc clean
+
+deps:
+	@scripts/setup-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > /dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The disc the shell runs on: built from content/ into $(DISC), with the
+# executable beside it.
+disc: build
+	$(BUILD)/tools/disc/trivion-disc pack $(DISC)/Mev.dhl content/starter
+	cp $(BUILD)/src/shell/trivion $(DISC)/trivion
+
+play: disc
+	$(DISC)/trivion
+
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DTRIVION_FUZZ=ON > /dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Every fuzzer for FUZZ_SECONDS (default 300) on its seed corpus.
+fuzz: fuzz-build
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	scripts/run-fuzzers $(FUZZ_BUILD) 20
+
+# Fuzzers first, so that the last thing printed is the test summary.
+test: build fuzz-smoke
+	cd $(BUILD) && ctest --output-on-failure -j 2
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)

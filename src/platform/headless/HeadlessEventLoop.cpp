@@ -1,0 +1,195 @@
+#include "platform/headless/HeadlessEventLoop.h"
+
+#include <chrono>
+#include <limits>
+
+namespace trv {
+
+// The minimum interval of a window timer, as the system enforces it.
+constexpr std::uint32_t kMinTimerInterval = 10;
+
+struct HeadlessEventLoop::Waiter {
+  std::mutex mutex;
+  std::condition_variable cv;
+  enum class State { Pending, Done, Cancelled } state = State::Pending;
+  void Finish(State s) {
+    std::lock_guard<std::mutex> lock(mutex);
+    state = s;
+    cv.notify_all();
+  }
+};
+
+HeadlessEventLoop::HeadlessEventLoop() : loopThread_(std::this_thread::get_id()) {}
+
+HeadlessEventLoop::~HeadlessEventLoop() { Terminate(exitCode_); }
+
+TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
+  if (intervalMs < kMinTimerInterval) intervalMs = kMinTimerInterval;
+  TimerId id = nextId_++;
+  timers_[id] = Timer{now_ + intervalMs, intervalMs, periodic, nextSeq_++,
+                      std::make_shared<std::function<void()>>(std::move(fn))};
+  return id;
+}
+
+void HeadlessEventLoop::KillTimer(TimerId id) { timers_.erase(id); }
+
+bool HeadlessEventLoop::TimerActive(TimerId id) const { return timers_.count(id) != 0; }
+
+void HeadlessEventLoop::Post(std::function<void()> task) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (terminated_) return;
+  posted_.push_back({std::move(task), nullptr});
+  cv_.notify_all();
+}
+
+bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
+  if (OnLoopThread()) {
+    if (Terminated()) return false;
+    task();
+    return true;
+  }
+  auto waiter = std::make_shared<Waiter>();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (terminated_) return false;
+    posted_.push_back({std::move(task), waiter});
+    cv_.notify_all();
+  }
+  std::unique_lock<std::mutex> lock(waiter->mutex);
+  waiter->cv.wait(lock, [&] { return waiter->state != Waiter::State::Pending; });
+  return waiter->state == Waiter::State::Done;
+}
+
+bool HeadlessEventLoop::RunPosted() {
+  std::deque<Posted> batch;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    batch.swap(posted_);
+  }
+  for (Posted& p : batch) {
+    if (Terminated()) {
+      if (p.waiter) p.waiter->Finish(Waiter::State::Cancelled);
+      continue;
+    }
+    p.fn();
+    if (p.waiter) p.waiter->Finish(Waiter::State::Done);
+  }
+  return !batch.empty();
+}
+
+std::uint64_t HeadlessEventLoop::NextDue() const {
+  std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
+  for (const auto& [id, t] : timers_) best = std::min(best, t.due);
+  return best;
+}
+
+bool HeadlessEventLoop::FireNextDue(std::uint64_t limit) {
+  auto best = timers_.end();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.due > limit) continue;
+    if (best == timers_.end() || it->second.due < best->second.due ||
+        (it->second.due == best->second.due && it->second.seq < best->second.seq))
+      best = it;
+  }
+  if (best == timers_.end()) return false;
+  if (best->second.due > now_) now_ = best->second.due;
+  auto fn = best->second.fn;  // keeps the callable alive if the timer kills itself
+  if (best->second.periodic) {
+    best->second.due = now_ + best->second.interval;
+    best->second.seq = nextSeq_++;
+  } else {
+    timers_.erase(best);
+  }
+  (*fn)();
+  return true;
+}
+
+void HeadlessEventLoop::ProcessMessages() {
+  RunPosted();
+  // Only timers due now: fire each once, so a periodic timer cannot spin here.
+  const std::uint64_t limit = now_;
+  while (!Terminated() && FireNextDue(limit)) RunPosted();
+}
+
+void HeadlessEventLoop::Advance(std::uint64_t ms) {
+  const std::uint64_t target = now_ + ms;
+  RunPosted();
+  while (!Terminated() && FireNextDue(target)) RunPosted();
+  if (now_ < target) now_ = target;
+  RunPosted();
+}
+
+void HeadlessEventLoop::SkipTime(std::uint64_t ms) { now_ += ms; }
+
+void HeadlessEventLoop::Idle() {
+  if (driver_) {
+    if (!driver_()) Terminate(exitCode_);
+    return;
+  }
+  // Without a driver nothing moves the clock: wait for another thread.
+  std::unique_lock<std::mutex> lock(mutex_);
+  cv_.wait(lock, [&] { return terminated_ || !posted_.empty(); });
+}
+
+int HeadlessEventLoop::Run() {
+  while (!Terminated()) {
+    ProcessMessages();
+    if (Terminated()) break;
+    Idle();
+  }
+  return exitCode_;
+}
+
+bool HeadlessEventLoop::RunModal(const std::function<bool()>& done) {
+  for (;;) {
+    if (done()) return true;
+    if (Terminated()) return false;
+    ProcessMessages();
+    if (done()) return true;
+    if (Terminated()) return false;
+    Idle();
+  }
+}
+
+void HeadlessEventLoop::Terminate(int exitCode) {
+  std::deque<Posted> dropped;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!terminated_) exitCode_ = exitCode;
+    terminated_ = true;
+    dropped.swap(posted_);
+    cv_.notify_all();
+  }
+  for (Posted& p : dropped)
+    if (p.waiter) p.waiter->Finish(Waiter::State::Cancelled);
+}
+
+bool HeadlessEventLoop::Terminated() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return terminated_;
+}
+
+bool HeadlessEventLoop::OnLoopThread() const { return std::this_thread::get_id() == loopThread_; }
+
+LocalTime HeadlessEventLoop::Now() const {
+  using namespace std::chrono;
+  const sys_days baseDay = year_month_day{year{base_.year}, month{unsigned(base_.month)}, day{unsigned(base_.day)}};
+  const milliseconds baseMs = hours{base_.hour} + minutes{base_.minute} + seconds{base_.second} +
+                              milliseconds{base_.millisecond};
+  const sys_time<milliseconds> t = sys_time<milliseconds>{baseDay} + baseMs + milliseconds{now_};
+  const sys_days d = floor<days>(t);
+  const year_month_day ymd{d};
+  const hh_mm_ss<milliseconds> tod{t - d};
+  LocalTime lt;
+  lt.year = int(ymd.year());
+  lt.month = int(unsigned(ymd.month()));
+  lt.day = int(unsigned(ymd.day()));
+  lt.hour = int(tod.hours().count());
+  lt.minute = int(tod.minutes().count());
+  lt.second = int(tod.seconds().count());
+  lt.millisecond = int(tod.subseconds().count());
+  lt.dayOfWeek = int(weekday{d}.c_encoding());
+  return lt;
+}
+
+}  // namespace trv

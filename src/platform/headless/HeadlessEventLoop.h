@@ -1,0 +1,93 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/EventLoop.h"
+
+namespace trv {
+
+// The event loop of the test backend. Its clock is virtual: time moves only when
+// a test or scenario advances it, and timers fire in time order as it passes,
+// each at its own due time. Tasks posted from other threads run on the loop
+// thread at the next ProcessMessages, Advance or idle step.
+class HeadlessEventLoop : public EventLoop, private Clock {
+ public:
+  HeadlessEventLoop();
+  ~HeadlessEventLoop() override;
+
+  Clock& GetClock() override { return *this; }
+  TimerId SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) override;
+  void KillTimer(TimerId id) override;
+  bool TimerActive(TimerId id) const override;
+  void Post(std::function<void()> task) override;
+  bool PostAndWait(std::function<void()> task) override;
+  void ProcessMessages() override;
+  int Run() override;
+  bool RunModal(const std::function<bool()>& done) override;
+  void Terminate(int exitCode = 0) override;
+  bool Terminated() const override;
+  bool OnLoopThread() const override;
+
+  // Moves the virtual clock on by `ms`, firing every timer that falls due on the
+  // way at its due time, and running posted tasks.
+  void Advance(std::uint64_t ms);
+  // Moves the clock without running anything, as a blocked loop thread lets
+  // time pass; overdue timers fire at the next step.
+  void SkipTime(std::uint64_t ms);
+
+  // Called whenever Run or RunModal has nothing left to do; a scenario feeds its
+  // next step from here. Returning false ends the loop (Terminate).
+  void SetIdleDriver(std::function<bool()> driver) { driver_ = std::move(driver); }
+
+  // The local date and time at virtual time 0 (default 2026-01-15 12:00:00).
+  void SetLocalTimeBase(const LocalTime& base) { base_ = base; }
+
+  std::uint64_t NowMs() const override { return now_; }
+  LocalTime Now() const override;
+  std::size_t ActiveTimerCount() const { return timers_.size(); }
+  // When the next timer falls due, or UINT64_MAX when none is set.
+  std::uint64_t NextDue() const;
+  int ExitCode() const { return exitCode_; }
+
+ private:
+  struct Timer {
+    std::uint64_t due = 0;
+    std::uint32_t interval = 0;
+    bool periodic = false;
+    std::uint64_t seq = 0;
+    std::shared_ptr<std::function<void()>> fn;
+  };
+  struct Waiter;
+  struct Posted {
+    std::function<void()> fn;
+    std::shared_ptr<Waiter> waiter;
+  };
+
+  bool RunPosted();
+  // Fires the earliest timer due at or before `limit`; false when none is.
+  bool FireNextDue(std::uint64_t limit);
+  // One idle step of Run/RunModal.
+  void Idle();
+
+  std::uint64_t now_ = 0;
+  std::map<TimerId, Timer> timers_;
+  TimerId nextId_ = 1;
+  std::uint64_t nextSeq_ = 0;
+
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<Posted> posted_;
+  bool terminated_ = false;
+  int exitCode_ = 0;
+
+  std::thread::id loopThread_;
+  std::function<bool()> driver_;
+  LocalTime base_{2026, 1, 15, 12, 0, 0, 0, 4};
+};
+
+}  // namespace trv
