@@ -20,8 +20,9 @@ std::string ReplaceSlashes(std::string s, char from, char to) {
   return s;
 }
 
-// Splits a Windows path into its components, dropping empty ones.
-std::vector<std::string> Components(std::string_view path) {
+}  // namespace
+
+std::vector<std::string> SplitWindowsPath(std::string_view path) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : path) {
@@ -35,6 +36,8 @@ std::vector<std::string> Components(std::string_view path) {
   if (!cur.empty()) parts.push_back(std::move(cur));
   return parts;
 }
+
+namespace {
 
 std::string_view StripDrive(std::string_view p) {
   if (p.size() >= 2 && p[1] == ':' &&
@@ -84,7 +87,7 @@ std::optional<fs::path> ResolvePath(std::string_view windowsPath) {
   std::string_view rest = StripDrive(windowsPath);
   bool absolute = !rest.empty() && (rest[0] == '\\' || rest[0] == '/');
   fs::path cur = absolute ? fs::path("/") : fs::path(".");
-  for (const std::string& part : Components(rest)) {
+  for (const std::string& part : SplitWindowsPath(rest)) {
     if (part == ".") continue;
     if (part == "..") {
       cur = cur.parent_path();

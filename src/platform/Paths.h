@@ -31,6 +31,9 @@ std::string ToWindowsPath(const std::filesystem::path& native, bool* ok = nullpt
 // here), "\" becomes "/", CP1251 becomes UTF-8. No file system access.
 std::filesystem::path ToNativePath(std::string_view windowsPath);
 
+// The components of a Windows path ('\\' or '/' between them), empty ones dropped.
+std::vector<std::string> SplitWindowsPath(std::string_view path);
+
 // The native path of an existing file or folder named by a Windows path. The
 // exact name wins; otherwise each component is matched ignoring case (CP1251
 // letters included), first match in directory order sorted by name.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Json.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -50,8 +52,5 @@ class Trace {
   bool keep_ = false;
   std::vector<std::string> lines_;
 };
-
-// JSON string literal (with quotes) of UTF-8 text.
-std::string JsonQuote(std::string_view utf8);
 
 }  // namespace trv

@@ -37,7 +37,7 @@ void ReadList(const TDynamicStringArray& lines, std::size_t& index, TDynamicStri
     if (pos < line.size() && line[pos] == ']') break;
     std::size_t end = pos;
     while (end < line.size() && line[end] != ';' && line[end] != ']') ++end;
-    list.push_back(Trim(std::string_view(line).substr(std::min(pos, line.size()), end - std::min(pos, line.size()))));
+    list.push_back(Trim(std::string_view(line).substr(pos, end - pos)));
     if (end >= line.size()) {
       if (index + 1 >= lines.size()) {
         Log("script", "list opened on line " + std::to_string(firstLine + 1) +

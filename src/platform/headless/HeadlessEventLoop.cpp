@@ -8,20 +8,9 @@ namespace trv {
 // The minimum interval of a window timer, as the system enforces it.
 constexpr std::uint32_t kMinTimerInterval = 10;
 
-struct HeadlessEventLoop::Waiter {
-  std::mutex mutex;
-  std::condition_variable cv;
-  enum class State { Pending, Done, Cancelled } state = State::Pending;
-  void Finish(State s) {
-    std::lock_guard<std::mutex> lock(mutex);
-    state = s;
-    cv.notify_all();
-  }
-};
-
 HeadlessEventLoop::HeadlessEventLoop() : loopThread_(std::this_thread::get_id()) {}
 
-HeadlessEventLoop::~HeadlessEventLoop() { Terminate(exitCode_); }
+HeadlessEventLoop::~HeadlessEventLoop() { Terminate(ExitCode()); }
 
 TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
   if (intervalMs < kMinTimerInterval) intervalMs = kMinTimerInterval;
@@ -35,12 +24,7 @@ void HeadlessEventLoop::KillTimer(TimerId id) { timers_.erase(id); }
 
 bool HeadlessEventLoop::TimerActive(TimerId id) const { return timers_.count(id) != 0; }
 
-void HeadlessEventLoop::Post(std::function<void()> task) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (terminated_) return;
-  posted_.push_back({std::move(task), nullptr});
-  cv_.notify_all();
-}
+void HeadlessEventLoop::Post(std::function<void()> task) { tasks_.Post(std::move(task)); }
 
 bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
   if (OnLoopThread()) {
@@ -48,34 +32,10 @@ bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
     task();
     return true;
   }
-  auto waiter = std::make_shared<Waiter>();
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (terminated_) return false;
-    posted_.push_back({std::move(task), waiter});
-    cv_.notify_all();
-  }
-  std::unique_lock<std::mutex> lock(waiter->mutex);
-  waiter->cv.wait(lock, [&] { return waiter->state != Waiter::State::Pending; });
-  return waiter->state == Waiter::State::Done;
+  return tasks_.PostAndWait(std::move(task), nullptr);
 }
 
-bool HeadlessEventLoop::RunPosted() {
-  std::deque<Posted> batch;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    batch.swap(posted_);
-  }
-  for (Posted& p : batch) {
-    if (Terminated()) {
-      if (p.waiter) p.waiter->Finish(Waiter::State::Cancelled);
-      continue;
-    }
-    p.fn();
-    if (p.waiter) p.waiter->Finish(Waiter::State::Done);
-  }
-  return !batch.empty();
-}
+bool HeadlessEventLoop::RunPosted() { return tasks_.RunAll(); }
 
 std::uint64_t HeadlessEventLoop::NextDue() const {
   std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
@@ -123,12 +83,11 @@ void HeadlessEventLoop::SkipTime(std::uint64_t ms) { now_ += ms; }
 
 void HeadlessEventLoop::Idle() {
   if (driver_) {
-    if (!driver_()) Terminate(exitCode_);
+    if (!driver_()) Terminate(ExitCode());
     return;
   }
   // Without a driver nothing moves the clock: wait for another thread.
-  std::unique_lock<std::mutex> lock(mutex_);
-  cv_.wait(lock, [&] { return terminated_ || !posted_.empty(); });
+  tasks_.WaitForWork();
 }
 
 int HeadlessEventLoop::Run() {
@@ -137,7 +96,7 @@ int HeadlessEventLoop::Run() {
     if (Terminated()) break;
     Idle();
   }
-  return exitCode_;
+  return ExitCode();
 }
 
 bool HeadlessEventLoop::RunModal(const std::function<bool()>& done) {
@@ -151,23 +110,9 @@ bool HeadlessEventLoop::RunModal(const std::function<bool()>& done) {
   }
 }
 
-void HeadlessEventLoop::Terminate(int exitCode) {
-  std::deque<Posted> dropped;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!terminated_) exitCode_ = exitCode;
-    terminated_ = true;
-    dropped.swap(posted_);
-    cv_.notify_all();
-  }
-  for (Posted& p : dropped)
-    if (p.waiter) p.waiter->Finish(Waiter::State::Cancelled);
-}
+void HeadlessEventLoop::Terminate(int exitCode) { tasks_.Terminate(exitCode); }
 
-bool HeadlessEventLoop::Terminated() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return terminated_;
-}
+bool HeadlessEventLoop::Terminated() const { return tasks_.Terminated(); }
 
 bool HeadlessEventLoop::OnLoopThread() const { return std::this_thread::get_id() == loopThread_; }
 

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <condition_variable>
-#include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "platform/EventLoop.h"
+#include "platform/TaskQueue.h"
 
 namespace trv {
 
@@ -52,7 +50,7 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   std::size_t ActiveTimerCount() const { return timers_.size(); }
   // When the next timer falls due, or UINT64_MAX when none is set.
   std::uint64_t NextDue() const;
-  int ExitCode() const { return exitCode_; }
+  int ExitCode() const { return tasks_.ExitCode(); }
 
  private:
   struct Timer {
@@ -62,12 +60,6 @@ class HeadlessEventLoop : public EventLoop, private Clock {
     std::uint64_t seq = 0;
     std::shared_ptr<std::function<void()>> fn;
   };
-  struct Waiter;
-  struct Posted {
-    std::function<void()> fn;
-    std::shared_ptr<Waiter> waiter;
-  };
-
   bool RunPosted();
   // Fires the earliest timer due at or before `limit`; false when none is.
   bool FireNextDue(std::uint64_t limit);
@@ -79,11 +71,7 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   TimerId nextId_ = 1;
   std::uint64_t nextSeq_ = 0;
 
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::deque<Posted> posted_;
-  bool terminated_ = false;
-  int exitCode_ = 0;
+  TaskQueue tasks_;
 
   std::thread::id loopThread_;
   std::function<bool()> driver_;

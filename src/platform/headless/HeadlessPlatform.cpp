@@ -101,11 +101,13 @@ bool HeadlessPlatform::Mouse(const std::string& role, MouseAction action, Point 
   if (action == MouseAction::Up) buttons_ &= ~bit;
   Leave(t);
   if (!t || !t->Events()) return false;
-  const unsigned state = shift | buttons_ | (action == MouseAction::Up ? bit : 0);
+  // As with the system's messages, the state names the buttons held after the
+  // event: a released button is no longer in it.
+  const unsigned state = shift | buttons_;
   switch (action) {
     case MouseAction::Move: t->Events()->OnMouseMove(client, state); break;
     case MouseAction::Down: t->Events()->OnMouseDown(button, client, state); break;
-    case MouseAction::Up: t->Events()->OnMouseUp(button, client, shift | buttons_); break;
+    case MouseAction::Up: t->Events()->OnMouseUp(button, client, state); break;
   }
   return true;
 }

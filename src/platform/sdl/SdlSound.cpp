@@ -1,0 +1,213 @@
+#include "platform/sdl/SdlSound.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "platform/TraceEvents.h"
+#include "platform/Wav.h"
+
+namespace trv {
+namespace {
+
+constexpr std::uint64_t kMaxSoundFile = 256ull * 1024 * 1024;
+// Source frames handed to the converter at a time.
+constexpr std::size_t kChunkFrames = 4096;
+// How much longer than its length a synchronous sound may take before it is
+// given up (a stalled device must not hang the program).
+constexpr std::uint64_t kSyncSlackMs = 2000;
+
+}  // namespace
+
+struct SdlSound::Voice {
+  std::vector<std::uint8_t> file;
+  WavInfo wav;             // samples point into `file`
+  std::size_t frameBytes = 0;
+  std::size_t pos = 0;     // bytes of wav.samples handed to the stream
+  std::vector<std::uint8_t> widened;  // a chunk of 24-bit samples as 32-bit
+  SDL_AudioStream* stream = nullptr;
+  bool flushed = false;
+  bool done = false;
+  std::uint64_t durationMs = 0;
+
+  ~Voice() {
+    if (stream) SDL_FreeAudioStream(stream);
+  }
+
+  SDL_AudioFormat SourceFormat() const {
+    if (wav.isFloat) return AUDIO_F32LSB;
+    switch (wav.bitsPerSample) {
+      case 8: return AUDIO_U8;
+      case 16: return AUDIO_S16LSB;
+      default: return AUDIO_S32LSB;  // 24-bit samples are widened to 32
+    }
+  }
+
+  // Hands the next piece of the file to the converter; false at the end.
+  bool Feed() {
+    if (pos >= wav.samples.size()) return false;
+    const std::size_t n = std::min(kChunkFrames * frameBytes, wav.samples.size() - pos);
+    const std::uint8_t* src = wav.samples.data() + pos;
+    pos += n;
+    if (wav.bitsPerSample != 24 || wav.isFloat) return SDL_AudioStreamPut(stream, src, int(n)) == 0;
+    widened.resize(n / 3 * 4);
+    for (std::size_t i = 0, o = 0; i + 3 <= n; i += 3, o += 4) {
+      widened[o] = 0;
+      widened[o + 1] = src[i];
+      widened[o + 2] = src[i + 1];
+      widened[o + 3] = src[i + 2];
+    }
+    return SDL_AudioStreamPut(stream, widened.data(), int(widened.size())) == 0;
+  }
+};
+
+SdlSound::SdlSound(EventLoop& loop, Trace& trace) : loop_(loop), trace_(trace) {}
+
+SdlSound::~SdlSound() {
+  if (device_) SDL_CloseAudioDevice(device_);
+  voice_.reset();
+  if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool SdlSound::EnsureDevice() {
+  if (triedDevice_) return device_ != 0;
+  triedDevice_ = true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    Log("sound", std::string("no audio output, sounds are silent: ") + SDL_GetError());
+    return false;
+  }
+  audioInit_ = true;
+  SDL_AudioSpec want{};
+  want.freq = 44100;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = 1024;
+  want.callback = &SdlSound::Callback;
+  want.userdata = this;
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_,
+                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+  if (!device_) {
+    Log("sound", std::string("no audio device, sounds are silent: ") + SDL_GetError());
+    return false;
+  }
+  SDL_PauseAudioDevice(device_, 0);
+  return true;
+}
+
+void SdlSound::Callback(void* self, Uint8* out, int len) { static_cast<SdlSound*>(self)->Fill(out, len); }
+
+void SdlSound::Fill(Uint8* out, int len) {
+  std::memset(out, spec_.silence, std::size_t(len));
+  Voice* v = voice_.get();
+  if (!v || v->done) return;
+  int written = 0;
+  while (written < len) {
+    const int n = SDL_AudioStreamGet(v->stream, out + written, len - written);
+    if (n < 0) {
+      v->done = true;
+      return;
+    }
+    if (n > 0) {
+      written += n;
+      continue;
+    }
+    if (v->Feed()) continue;
+    if (v->pos < v->wav.samples.size()) {  // the converter refused the piece
+      v->done = true;
+      return;
+    }
+    if (!v->flushed) {
+      SDL_AudioStreamFlush(v->stream);
+      v->flushed = true;
+      continue;
+    }
+    v->done = true;
+    return;
+  }
+}
+
+void SdlSound::Replace(std::unique_ptr<Voice> next) {
+  if (!device_) return;
+  SDL_LockAudioDevice(device_);
+  voice_.swap(next);
+  SDL_UnlockAudioDevice(device_);
+}
+
+bool SdlSound::SoundPlaying() const {
+  if (!device_) return silentUntil_ > loop_.GetClock().NowMs();
+  SDL_LockAudioDevice(device_);
+  const bool playing = voice_ && !voice_->done;
+  SDL_UnlockAudioDevice(device_);
+  return playing;
+}
+
+void SdlSound::StopSound() {
+  Replace(nullptr);
+  silentUntil_ = 0;
+}
+
+bool SdlSound::PlaySound(const std::string& windowsPath, SoundMode mode) {
+  if (mode == SoundMode::AsyncNoStop && SoundPlaying()) {
+    TraceSound(trace_, windowsPath, mode, false);
+    return false;
+  }
+  const bool haveDevice = EnsureDevice();
+  // A sound that cannot be played still stops the one playing, as the system does.
+  StopSound();
+
+  auto voice = std::make_unique<Voice>();
+  std::string error;
+  auto native = ResolvePath(windowsPath);
+  std::optional<std::vector<std::uint8_t>> bytes;
+  std::optional<WavInfo> wav;
+  if (!native) {
+    error = "no such file";
+  } else if ((bytes = ReadNativeFile(*native, kMaxSoundFile, &error))) {
+    voice->file = std::move(*bytes);
+    wav = ParseWav(voice->file, &error);
+  }
+  if (wav && haveDevice) {
+    voice->wav = *wav;
+    voice->frameBytes = std::size_t(wav->channels) * std::size_t(wav->bitsPerSample / 8);
+    voice->stream = SDL_NewAudioStream(voice->SourceFormat(), Uint8(wav->channels), wav->sampleRate,
+                                       spec_.format, spec_.channels, spec_.freq);
+    if (!voice->stream) {
+      error = std::string("cannot convert: ") + SDL_GetError();
+      wav.reset();
+    }
+  }
+  if (!wav) {
+    Log("sound", Cp1251ToUtf8(windowsPath) + ": " + error);
+    TraceSound(trace_, windowsPath, mode, false);
+    return false;
+  }
+  TraceSound(trace_, windowsPath, mode, true);
+  const std::uint64_t length = wav->DurationMs();
+  if (haveDevice) {
+    Replace(std::move(voice));
+  } else {
+    silentUntil_ = loop_.GetClock().NowMs() + length;
+  }
+  if (mode != SoundMode::Sync) return true;
+
+  if (!haveDevice) {
+    SDL_Delay(Uint32(std::min<std::uint64_t>(length, 0xFFFFFFFFu)));
+    silentUntil_ = 0;
+    return true;
+  }
+  const Uint64 deadline = SDL_GetTicks64() + length + kSyncSlackMs;
+  while (SoundPlaying()) {
+    if (SDL_GetTicks64() > deadline) {
+      Log("sound", Cp1251ToUtf8(windowsPath) + ": the audio device stalled, sound stopped");
+      StopSound();
+      break;
+    }
+    SDL_Delay(5);
+  }
+  return true;
+}
+
+}  // namespace trv

@@ -1,0 +1,160 @@
+// A borderless shaped window on the SDL backend that prints every event it
+// gets, one line each, for the real-window test to drive with xdotool.
+//
+//   window_probe                     run the window
+//   window_probe --pixel FILE X Y    print "R G B" of a pixel of an xwd screenshot
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "XwdReader.h"
+#include "platform/Keys.h"
+#include "platform/Platform.h"
+#include "platform/Text.h"
+
+namespace trv {
+namespace {
+
+constexpr Color kPattern = MakeColor(32, 192, 64);
+constexpr Color kStripe = MakeColor(200, 40, 40);
+constexpr int kDragBand = 20;  // client rows that move the window, like a title bar
+constexpr std::uint32_t kGiveUpMs = 25000;
+
+void Line(const std::string& s) {
+  std::printf("%s\n", s.c_str());
+  std::fflush(stdout);
+}
+
+std::string Xy(Point p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
+
+const char* ButtonName(MouseButton b) {
+  return b == MouseButton::Left ? "L" : b == MouseButton::Right ? "R" : "M";
+}
+
+class Probe : public WindowEvents {
+ public:
+  Probe(Platform& platform, Window& window) : platform_(platform), window_(window) {}
+
+  void OnMouseMove(Point p, unsigned shift) override { Line("move " + Xy(p) + " " + std::to_string(shift)); }
+  void OnMouseDown(MouseButton b, Point p, unsigned shift) override {
+    Line(std::string("down ") + ButtonName(b) + " " + Xy(p) + " " + std::to_string(shift));
+    if (b == MouseButton::Left && p.y < kDragBand) {
+      Line("drag");
+      window_.BeginDrag();
+    }
+  }
+  void OnMouseUp(MouseButton b, Point p, unsigned shift) override {
+    Line(std::string("up ") + ButtonName(b) + " " + Xy(p) + " " + std::to_string(shift));
+  }
+  void OnMouseLeave() override { Line("leave"); }
+  void OnMouseWheel(int delta, Point p, unsigned) override { Line("wheel " + std::to_string(delta) + " " + Xy(p)); }
+  void OnKeyDown(int vk, unsigned shift) override {
+    Line("key " + std::to_string(vk) + " " + std::to_string(shift));
+    if (vk == vk::F1 + 1) FindAndCloseSelf();
+  }
+  void OnKeyUp(int vk, unsigned) override { Line("keyup " + std::to_string(vk)); }
+  void OnChar(char c) override {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(c));
+    const bool printable = static_cast<unsigned char>(c) >= 0x20;
+    Line(std::string("char ") + hex + (printable ? " " + Cp1251ToUtf8(std::string(1, c)) : ""));
+  }
+  void OnDropFiles(const std::vector<std::string>& paths) override {
+    for (const auto& p : paths) Line("drop " + Cp1251ToUtf8(p));
+  }
+  void OnCloseRequest() override {
+    Line("close");
+    platform_.Loop().Terminate(0);
+  }
+  void OnActivate(bool active) override { Line(active ? "activate 1" : "activate 0"); }
+  void OnMinimize() override { Line("minimize"); }
+  void OnRestore() override { Line("restore"); }
+  void OnExpose() override { Line("expose"); }
+
+ private:
+  // Finds this very window among the desktop's by its caption and asks it to
+  // close, as another program would.
+  void FindAndCloseSelf() {
+    const Rect b = window_.Bounds();
+    Line("bounds " + std::to_string(b.left) + " " + std::to_string(b.top) + " " + std::to_string(b.Width()) + " " +
+         std::to_string(b.Height()));
+    auto ref = platform_.Desktop().FindWindowByTitle(window_.Caption());
+    Line(ref ? "found" : "notfound");
+    if (ref && !platform_.Desktop().CloseWindow(*ref)) Line("close-failed");
+  }
+
+  Platform& platform_;
+  Window& window_;
+};
+
+int RunWindow() {
+  PlatformConfig config;
+  if (const char* dir = std::getenv("PROBE_SETTINGS")) config.settingsDir = dir;
+  auto platform = CreateSdlPlatform(config);
+  if (!platform) {
+    std::fprintf(stderr, "window_probe: no display\n");
+    return 1;
+  }
+  platform->Keys().LoadLayout(kLayoutRussian);
+  int exitCode = 0;
+  {
+    WindowOptions options;
+    options.caption = Utf8ToCp1251("Probe Проба");
+    options.bounds = Rect::FromSize(100, 100, 200, 160);
+    auto window = platform->CreateWindow(options);
+    Probe probe(*platform, *window);
+    window->SetEvents(&probe);
+    // An L: the lower left quarter is cut away and must show the desktop.
+    window->SetRegion({{0, 0}, {200, 0}, {200, 160}, {100, 160}, {100, 80}, {0, 80}});
+    Bitmap& fb = window->Framebuffer();
+    fb.Fill(fb.Bounds(), kPattern);
+    fb.Fill({0, 0, 200, kDragBand}, kStripe);
+    window->Show();
+    window->Present();
+    platform->Loop().SetTimer(kGiveUpMs, false, [&] {
+      Line("timeout");
+      platform->Loop().Terminate(2);
+    });
+    platform->Loop().ProcessMessages();
+    Line("ready");
+    // A worker hands the loop a task while it waits for input: the X event
+    // wait must wake for it (the give-up timer is far away).
+    std::thread worker([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      const bool ran = platform->Loop().PostAndWait([] { Line("worker task"); });
+      Line(ran ? "worker done" : "worker refused");
+    });
+    exitCode = platform->Loop().Run();
+    worker.join();
+  }
+  return exitCode;
+}
+
+int PrintPixel(const char* file, const char* x, const char* y) {
+  std::string error;
+  auto shot = XwdImage::Load(file, &error);
+  if (!shot) {
+    std::fprintf(stderr, "window_probe: %s: %s\n", file, error.c_str());
+    return 1;
+  }
+  auto rgb = shot->Pixel(std::atoi(x), std::atoi(y));
+  if (!rgb) {
+    std::fprintf(stderr, "window_probe: pixel outside the picture\n");
+    return 1;
+  }
+  std::printf("%d %d %d\n", RedOf(*rgb), GreenOf(*rgb), BlueOf(*rgb));
+  return 0;
+}
+
+}  // namespace
+}  // namespace trv
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--pixel") return trv::PrintPixel(argv[2], argv[3], argv[4]);
+  if (argc != 1) {
+    std::fprintf(stderr, "usage: window_probe [--pixel FILE.xwd X Y]\n");
+    return 2;
+  }
+  return trv::RunWindow();
+}
