@@ -38,6 +38,9 @@ class Platform {
 
   virtual std::unique_ptr<Window> CreateWindow(const WindowOptions& options) = 0;
   virtual Size ScreenSize() const = 0;
+  // What the screen shows in `screenRect` (the program's own windows on the
+  // desktop), the picture a window fade starts from.
+  virtual Bitmap CaptureScreen(const Rect& screenRect) = 0;
 
   virtual std::string ClipboardText() = 0;  // CP1251
   virtual void SetClipboardText(const std::string& cp1251) = 0;

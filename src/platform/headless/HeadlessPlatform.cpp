@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Log.h"
+#include "platform/ScreenCapture.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -19,6 +20,16 @@ HeadlessPlatform::HeadlessPlatform(const PlatformConfig& config)
 }
 
 HeadlessPlatform::~HeadlessPlatform() { loop_.Terminate(loop_.ExitCode()); }
+
+Bitmap HeadlessPlatform::CaptureScreen(const Rect& screenRect) {
+  // Oldest first, always-on-top windows above the rest.
+  std::vector<Window*> order;
+  for (HeadlessWindow* w : windows_)
+    if (!w->Topmost()) order.push_back(w);
+  for (HeadlessWindow* w : windows_)
+    if (w->Topmost()) order.push_back(w);
+  return ComposeScreen(screenRect, order);
+}
 
 std::unique_ptr<Window> HeadlessPlatform::CreateWindow(const WindowOptions& options) {
   return std::make_unique<HeadlessWindow>(*this, options);

@@ -160,6 +160,7 @@ class HeadlessPlatform : public Platform {
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override { return screen_; }
+  Bitmap CaptureScreen(const Rect& screenRect) override;
   std::string ClipboardText() override { return clipboard_; }
   void SetClipboardText(const std::string& cp1251) override { clipboard_ = cp1251; }
   void ShowMessageBox(const std::string& caption, const std::string& text) override;

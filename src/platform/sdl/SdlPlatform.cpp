@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Log.h"
+#include "platform/ScreenCapture.h"
 #include "platform/Text.h"
 
 namespace trv {
@@ -70,6 +71,10 @@ SdlWindow* SdlPlatform::FindBySerial(std::uint64_t serial) const {
   for (SdlWindow* w : windows_)
     if (w->Serial() == serial) return w;
   return nullptr;
+}
+
+Bitmap SdlPlatform::CaptureScreen(const Rect& screenRect) {
+  return ComposeScreen(screenRect, std::vector<Window*>(windows_.begin(), windows_.end()));
 }
 
 std::unique_ptr<Window> SdlPlatform::CreateWindow(const WindowOptions& options) {

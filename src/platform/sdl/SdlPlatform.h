@@ -36,6 +36,7 @@ class SdlPlatform : public Platform {
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override;
+  Bitmap CaptureScreen(const Rect& screenRect) override;
   std::string ClipboardText() override;
   void SetClipboardText(const std::string& cp1251) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
