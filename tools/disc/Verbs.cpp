@@ -20,6 +20,8 @@ constexpr VerbInfo kVerbs[] = {
     {"lines", "FILE [--lower]", "the script lines of FILE (plain or scrambled) as a JSON array", VerbLines},
     {"scramble", "IN OUT", "write the scrambled form of the script IN", VerbScramble},
     {"unscramble", "IN OUT", "write the plain text of the scrambled script IN", VerbUnscramble},
+    {"dump", "DISC [--program-dir DIR] [--cd-root DIR]",
+     "the header and elements of Struct.txt in DISC (a folder with Mev.dhl, or the archive) as JSON", VerbDump},
 };
 
 void Usage(std::ostream& os) {

@@ -40,5 +40,6 @@ int VerbTreePack(const std::vector<std::string>& args, ToolIo& io);
 int VerbLines(const std::vector<std::string>& args, ToolIo& io);
 int VerbScramble(const std::vector<std::string>& args, ToolIo& io);
 int VerbUnscramble(const std::vector<std::string>& args, ToolIo& io);
+int VerbDump(const std::vector<std::string>& args, ToolIo& io);
 
 }  // namespace trv::disc
