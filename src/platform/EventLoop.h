@@ -2,12 +2,24 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "platform/Clock.h"
 
 namespace trv {
 
 using TimerId = std::uint64_t;
+
+// The thread of a high-resolution timer: while resumed it sleeps `interval`
+// milliseconds, then has `tick` run on the loop thread and waits for it before
+// sleeping again, so ticks never overlap. Created suspended; no tick runs
+// after Suspend returns or after the object is gone.
+class TimerThread {
+ public:
+  virtual ~TimerThread() = default;
+  virtual void Resume(std::uint32_t intervalMs) = 0;
+  virtual void Suspend() = 0;
+};
 
 // The user-interface thread. Every window event, timer and posted task runs on
 // it, one at a time. Only Post and PostAndWait may be called from other threads.
@@ -48,6 +60,9 @@ class EventLoop {
 
   // True on the loop's own thread.
   virtual bool OnLoopThread() const = 0;
+
+  // A timer thread whose ticks run on this loop (call on the loop thread).
+  virtual std::unique_ptr<TimerThread> CreateTimerThread(std::function<void()> tick) = 0;
 };
 
 }  // namespace trv

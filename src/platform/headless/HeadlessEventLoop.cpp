@@ -1,5 +1,6 @@
 #include "platform/headless/HeadlessEventLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -13,7 +14,35 @@ HeadlessEventLoop::HeadlessEventLoop() : loopThread_(std::this_thread::get_id())
 HeadlessEventLoop::~HeadlessEventLoop() { Terminate(ExitCode()); }
 
 TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
-  if (intervalMs < kMinTimerInterval) intervalMs = kMinTimerInterval;
+  return AddTimer(std::max(intervalMs, kMinTimerInterval), periodic, std::move(fn));
+}
+
+// A timer thread on the virtual clock is a precise periodic timer: the thread's
+// sleep is the interval, and its hand-over is the timer's own call.
+class HeadlessEventLoop::VirtualTimerThread : public TimerThread {
+ public:
+  VirtualTimerThread(HeadlessEventLoop& loop, std::function<void()> tick) : loop_(loop), tick_(std::move(tick)) {}
+  ~VirtualTimerThread() override { Suspend(); }
+  void Resume(std::uint32_t intervalMs) override {
+    if (timer_) return;
+    timer_ = loop_.AddTimer(std::max<std::uint32_t>(intervalMs, 1), true, [this] { tick_(); });
+  }
+  void Suspend() override {
+    if (timer_) loop_.KillTimer(timer_);
+    timer_ = 0;
+  }
+
+ private:
+  HeadlessEventLoop& loop_;
+  std::function<void()> tick_;
+  TimerId timer_ = 0;
+};
+
+std::unique_ptr<TimerThread> HeadlessEventLoop::CreateTimerThread(std::function<void()> tick) {
+  return std::make_unique<VirtualTimerThread>(*this, std::move(tick));
+}
+
+TimerId HeadlessEventLoop::AddTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
   TimerId id = nextId_++;
   timers_[id] = Timer{now_ + intervalMs, intervalMs, periodic, nextSeq_++,
                       std::make_shared<std::function<void()>>(std::move(fn))};

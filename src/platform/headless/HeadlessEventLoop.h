@@ -30,6 +30,8 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   void Terminate(int exitCode = 0) override;
   bool Terminated() const override;
   bool OnLoopThread() const override;
+  // Ticks on the virtual clock, at every `interval` of virtual time.
+  std::unique_ptr<TimerThread> CreateTimerThread(std::function<void()> tick) override;
 
   // Moves the virtual clock on by `ms`, firing every timer that falls due on the
   // way at its due time, and running posted tasks.
@@ -53,6 +55,8 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   int ExitCode() const { return tasks_.ExitCode(); }
 
  private:
+  class VirtualTimerThread;
+  TimerId AddTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn);
   struct Timer {
     std::uint64_t due = 0;
     std::uint32_t interval = 0;

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/Log.h"
+#include "platform/ThreadTimer.h"
 
 namespace trv {
 namespace {
@@ -190,6 +191,10 @@ void SdlEventLoop::Terminate(int exitCode) {
 bool SdlEventLoop::Terminated() const { return tasks_.Terminated(); }
 
 int SdlEventLoop::ExitCode() const { return tasks_.ExitCode(); }
+
+std::unique_ptr<TimerThread> SdlEventLoop::CreateTimerThread(std::function<void()> tick) {
+  return CreateThreadTimer(*this, std::move(tick));
+}
 
 bool SdlEventLoop::OnLoopThread() const { return std::this_thread::get_id() == loopThread_; }
 

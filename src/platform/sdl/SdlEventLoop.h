@@ -36,6 +36,7 @@ class SdlEventLoop : public EventLoop, private Clock {
   void Terminate(int exitCode = 0) override;
   bool Terminated() const override;
   bool OnLoopThread() const override;
+  std::unique_ptr<TimerThread> CreateTimerThread(std::function<void()> tick) override;
 
   std::uint64_t NowMs() const override;
   LocalTime Now() const override;

@@ -1,0 +1,63 @@
+// Closing the shell: other roles' windows first, then everything start-up
+// made, in reverse.
+#include "platform/Log.h"
+#include "platform/Text.h"
+#include "shell/MainForm.h"
+
+namespace trv {
+namespace {
+
+// A window that ignores its close message must not hold the shell forever.
+constexpr int kCloseAttempts = 20;
+
+}  // namespace
+
+void TMainForm::CloseForeignWindows(const std::string& captionUtf8) {
+  const std::string caption = Utf8ToCp1251(captionUtf8);
+  // Our own caption is set aside while looking, so that the search can only
+  // find windows of other processes.
+  const std::string own = window_ ? window_->Caption() : std::string();
+  if (window_) window_->SetCaption("");
+  Shell& desktop = platform_.Desktop();
+  for (int attempt = 0; attempt < kCloseAttempts; ++attempt) {
+    const std::optional<WindowRef> found = desktop.FindWindowByTitle(caption);
+    if (!found) break;
+    desktop.CloseWindow(*found);
+    if (attempt + 1 == kCloseAttempts) Log("shutdown", "the window \"" + captionUtf8 + "\" does not close");
+  }
+  if (window_) window_->SetCaption(own);
+}
+
+void TMainForm::FormClose() {
+  if (destroyed_) return;
+  if (!secondaryRun_) {
+    for (const char* caption : {"ТРИВИОН", "Справка: ТРИВИОН", "Help Topics: ТРИВИОН", "Справочная система: ТРИВИОН",
+                                "Help System: ТРИВИОН"})
+      CloseForeignWindows(caption);
+    CloseForeignWindows("Увеличенная картинка");
+  }
+  FormDestroy();
+  platform_.Loop().Terminate(0);
+}
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  HideHint();
+  if (exitButton_ != -1 && std::size_t(currentScreen_) < elements_.Buttons.size() &&
+      std::size_t(exitButton_) < elements_.Buttons[std::size_t(currentScreen_)].size()) {
+    const std::string& sound = elements_.Buttons[std::size_t(currentScreen_)][std::size_t(exitButton_)].sound;
+    if (soundsOn_ && !sound.empty() && sound != "no")
+      platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Sync);
+  }
+  scriptBuffer_.clear();
+  // Picture sets last to first, each with its cross-fade.
+  while (!swGrpPics_.empty()) swGrpPics_.pop_back();
+  while (!swOnePics_.empty()) swOnePics_.pop_back();
+  while (!btnPics_.empty()) btnPics_.pop_back();
+  background_ = Bitmap();
+  fade_.reset();
+  if (window_) window_->Hide();
+}
+
+}  // namespace trv

@@ -1,0 +1,189 @@
+// Start-up of the shell window, in its fixed order, and the first show.
+#include <algorithm>
+
+#include "media/ReleaseCheck.h"
+#include "platform/Bmp.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "script/ListRoutines.h"
+#include "script/ScriptLines.h"
+#include "script/ScriptLists.h"
+#include "shell/MainForm.h"
+#include "store/PackedTree.h"
+
+namespace trv {
+namespace {
+
+constexpr Size kDefaultClient{800, 600};
+
+}  // namespace
+
+TMainForm::TMainForm(Platform& platform, DiscPaths disc)
+    : platform_(platform), disc_(std::move(disc)), paths_{disc_.programDir, disc_.cdRoot} {}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
+  *stop = {};
+  // The packed tree: questions and trees read through it, or from the disc
+  // when it does not hold a file. A missing tree is allowed; a damaged one is not.
+  rootDir_ = ComputeRootDir(disc_.programDir);
+  tree_ = std::make_unique<TPackedTree>();
+  try {
+    if (tree_->OpenTree(disc_.programDir + "interface.dat") < 0) {
+      *stop = {"interface.dat is damaged", true};
+      return false;
+    }
+    tree_->SetPathPrefix(rootDir_);
+  } catch (const StoreError& e) {
+    Log("startup", std::string("no packed interface tree, files come from the disc: ") + e.what());
+  }
+  platform_.Keys().LoadLayout(kLayoutRussian);
+  exitButton_ = -1;
+
+  WindowOptions options;
+  options.role = "main";
+  const Size screen = platform_.ScreenSize();
+  options.bounds = Rect::FromSize(std::max(0, (screen.width - kDefaultClient.width) / 2),
+                                  std::max(0, (screen.height - kDefaultClient.height) / 2), kDefaultClient.width,
+                                  kDefaultClient.height);
+  window_ = platform_.CreateWindow(options);
+  window_->SetEvents(this);
+  fade_ = std::make_unique<TEffCar>(*this, platform_.Loop());
+
+  secondaryRun_ = !start.args.empty();
+  // "/t" anywhere on the command line picks the thesaurus, but not inside the
+  // program's own path: here paths are written with slashes ("/tmp/...").
+  std::string arguments;
+  for (const std::string& a : start.args) arguments += " " + a;
+  if (arguments.find("/t") != std::string::npos) {
+    StartViewerRole(Role::Thesaurus);
+    return true;
+  }
+  if (secondaryRun_) {
+    StartViewerRole(Role::Help);
+    return true;
+  }
+  return StartShell(stop);
+}
+
+bool TMainForm::StartShell(StartStop* stop) {
+  background_.Resize(kDefaultClient.width, kDefaultClient.height);
+  if (!RunReleaseCheck(platform_, disc_.programDir)) {
+    *stop = {"build files lie beside the program", false};  // the warnings told the player
+    return false;
+  }
+  archive_ = std::make_unique<TReadBin>();
+  const std::string archivePath = disc_.programDir + "Mev.dhl";
+  if (!ResolvePath(archivePath)) {
+    *stop = {"no content archive " + Cp1251ToUtf8(archivePath), false};
+    return false;
+  }
+  try {
+    archive_->Open(archivePath);
+  } catch (const StoreError& e) {
+    *stop = {std::string("the content archive cannot be read: ") + e.what(), true};
+    return false;
+  }
+  if (archive_->ReadToBuffer("Struct.txt", scriptBuffer_) < 0) {
+    *stop = {"the content archive holds no readable Struct.txt", false};
+    return false;
+  }
+  TDynamicStringArray lines;
+  SplitLines(scriptBuffer_, true, lines);
+  if (!ApplyHeader(lines, stop)) return false;
+
+  bool heldElsewhere = false;
+  instanceLock_ = InstanceLock::Acquire(title_, &heldElsewhere);
+  if (heldElsewhere) {
+    *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; this one ends", false};
+    secondaryRun_ = true;
+    role_ = Role::SecondShell;
+    return false;
+  }
+  window_->SetCaption(title_);
+
+  ReadElements(lines, paths_, elements_);
+  if (header_.codecs.find("mpegaudio") != std::string::npos) InstallMp3Codec();
+  window_->AcceptFiles(true);
+  currentScreen_ = 0;
+
+  musicOn_ = !header_.bgSoundDefault.empty();
+
+  const int startScreen = 1;  // the start-screen option comes with the options window
+  RunCommand("screen" + std::to_string(startScreen) + "=store", "", 0, 0, 1);
+  LoadScreenPictures(startScreen - 1);
+  ShowMainWindow();
+  return true;
+}
+
+bool TMainForm::ApplyHeader(const TDynamicStringArray& lines, StartStop* stop) {
+  try {
+    header_ = ReadHeader(lines, paths_);
+  } catch (const ScriptError& e) {
+    *stop = {std::string("the window shape in Struct.txt is malformed: ") + e.what(), true};
+    return false;
+  }
+  title_ = header_.title;
+  if (!header_.icon.empty()) {
+    Bitmap icon;
+    if (LoadPicture(header_.icon, &icon)) window_->SetIcon(icon);
+  }
+  if (header_.hasVertexMain) window_->SetRegion(header_.vertexMain);
+  return true;
+}
+
+void TMainForm::StartViewerRole(Role role) {
+  // Until the viewers have their own windows: a plain window that Escape ends.
+  role_ = role;
+  window_->SetCaption(Utf8ToCp1251(role == Role::Thesaurus ? "Тезаурус" : "Справка"));
+  window_->Show();
+  window_->Present();
+}
+
+bool TMainForm::LoadPicture(const std::string& name, Bitmap* out) const {
+  if (!archive_ || name.empty()) return false;
+  std::vector<std::uint8_t> bytes;
+  if (archive_->ReadToBuffer(name, bytes) < 0) {
+    Log("picture", "no picture " + Cp1251ToUtf8(name) + " in the archive");
+    return false;
+  }
+  std::string error;
+  std::optional<Bitmap> bmp = DecodeBmp(bytes, &error);
+  if (!bmp) {
+    Log("picture", Cp1251ToUtf8(name) + ": " + error);
+    return false;
+  }
+  *out = std::move(*bmp);
+  return true;
+}
+
+void TMainForm::ShowMainWindow() {
+  shown_ = true;
+  window_->Show();
+  FormPaint();
+  platform_.Loop().ProcessMessages();
+  if (musicOn_) return;  // the background music starts here once it exists
+  PlayWav(Utf8ToCp1251("music\\Главное меню\\s_Открытие программы.wav"), false);
+  platform_.Loop().ProcessMessages();
+}
+
+void TMainForm::OnRestore() {
+  RunCommand("playwavonly", Utf8ToCp1251("music\\Главное меню\\k_Разворачивание окна.wav"), 0, 0, 0);
+}
+
+void TMainForm::PlayWav(const std::string& file, bool yield) { RunCommand("playwavonly", file, 0, 0, yield ? 2 : 0); }
+
+void TMainForm::RunCommand(const std::string& command, const std::string& sound, int index, int source,
+                           int soundMode) {
+  platform_.Tracer()
+      .Emit("command")
+      .Text("command", command)
+      .Text("sound", sound)
+      .Int("index", index)
+      .Int("source", source)
+      .Int("mode", soundMode);
+}
+
+}  // namespace trv
