@@ -3,6 +3,8 @@
 // A small disc for the shell's tests: two screens, a hover-sounding button
 // with a hint, a second button, a single switch and a group of two switches,
 // each picture a flat colour so that frames can be told apart by their pixels.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 

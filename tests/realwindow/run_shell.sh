@@ -1,0 +1,78 @@
+#!/bin/bash
+# The shell on a real X server: points at a button and checks from a screenshot
+# that its hover picture shows, then drags the window by an empty spot and checks
+# that it moved. Exit 77 (skipped) when the X tools are missing.
+set -u
+SHELL_EXE="$1"
+MAKE_DISC="$2"
+PROBE="$3"
+
+for tool in Xvfb xdotool xwd; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+SHELL_PID=""
+cleanup() {
+  [ -n "$SHELL_PID" ] && kill "$SHELL_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+FAILS=0
+fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
+
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -br 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$WORK/display")"
+
+mkdir -p "$WORK/disc"
+"$MAKE_DISC" "$WORK/disc" || { echo "FAIL: no test disc"; exit 1; }
+cp "$SHELL_EXE" "$WORK/disc/trivion"
+export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
+"$WORK/disc/trivion" >"$WORK/out.txt" 2>&1 &
+SHELL_PID=$!
+
+WID=""
+for _ in $(seq 100); do
+  WID=$(xdotool search --onlyvisible --pid "$SHELL_PID" 2>/dev/null | head -n1)
+  [ -n "$WID" ] && break
+  sleep 0.1
+done
+[ -n "$WID" ] || { cat "$WORK/out.txt"; echo "FAIL: the shell window did not appear"; exit 1; }
+sleep 0.5
+position() { xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p'; }
+read -r X Y <<<"$(position)"
+echo "window at $X,$Y"
+
+# The button at client (20,20), 40x20: red at rest, green under the mouse.
+xwd -root -silent >"$WORK/shot.xwd"
+got=$("$PROBE" --pixel "$WORK/shot.xwd" $((X + 30)) $((Y + 30)))
+[ "$got" = "200 0 0" ] || fail "button at rest shows '$got'"
+xdotool mousemove $((X + 30)) $((Y + 30))
+sleep 0.8
+xwd -root -silent >"$WORK/shot.xwd"
+got=$("$PROBE" --pixel "$WORK/shot.xwd" $((X + 30)) $((Y + 30)))
+[ "$got" = "0 200 0" ] || fail "hovered button shows '$got', not its hover picture"
+
+# Drag by an empty spot of the background.
+xdotool mousemove $((X + 5)) $((Y + 140))
+sleep 0.2
+xdotool mousedown 1
+sleep 0.2
+for step in 1 2 3 4 5; do
+  xdotool mousemove $((X + 5 + step * 8)) $((Y + 140 + step * 4))
+  sleep 0.1
+done
+xdotool mouseup 1
+sleep 0.4
+read -r X2 Y2 <<<"$(position)"
+echo "window moved to $X2,$Y2"
+[ "$X2" = $((X + 40)) ] && [ "$Y2" = $((Y + 20)) ] || fail "window at $X2,$Y2, expected $((X + 40)),$((Y + 20))"
+
+if [ "$FAILS" -ne 0 ]; then cat "$WORK/out.txt"; exit 1; fi
+echo "PASS"
