@@ -62,6 +62,8 @@ void BM_SdlAlphaBlit(benchmark::State& state) {
   SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 24, SDL_PIXELFORMAT_BGR24);
   if (!src || !dst) {
     state.SkipWithError("SDL cannot make the surfaces");
+    SDL_FreeSurface(src);  // either may be null; SDL accepts that
+    SDL_FreeSurface(dst);
     return;
   }
   std::memset(src->pixels, 0x55, std::size_t(src->pitch) * kHeight);

@@ -6,6 +6,7 @@ namespace trv {
 
 TSuperTimer::TSuperTimer(EventLoop& loop) : loop_(loop) {
   thread_ = loop_.CreateTimerThread([this] { Tick(); });
+  thread_->SetPriority(priority_);
 }
 
 // The thread goes first: once it is gone no tick can reach this object.
@@ -31,6 +32,11 @@ void TSuperTimer::SetInterval(std::uint16_t intervalMs) {
   interval_ = intervalMs;
   Restart();
   if (enabled_) thread_->Resume(interval_);
+}
+
+void TSuperTimer::SetPriority(int priority) {
+  priority_ = priority;
+  thread_->SetPriority(priority);
 }
 
 void TSuperTimer::Tick() {

@@ -22,7 +22,9 @@ class TSuperTimer {
   // and elapsed 0, start time now).
   void SetEnabled(bool enabled);
   void SetInterval(std::uint16_t intervalMs);
-  void SetPriority(int priority) { priority_ = priority; }  // 0 idle .. 6 time-critical
+  // 0 idle .. 6 time-critical; the thread takes it when it next wakes, and
+  // only as far as the system allows.
+  void SetPriority(int priority);
 
   bool Enabled() const { return enabled_; }
   std::uint16_t Interval() const { return interval_; }

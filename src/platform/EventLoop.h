@@ -19,6 +19,9 @@ class TimerThread {
   virtual ~TimerThread() = default;
   virtual void Resume(std::uint32_t intervalMs) = 0;
   virtual void Suspend() = 0;
+  // 0 idle .. 3 normal .. 6 time-critical, taken when the thread next wakes
+  // from a suspension. A raise the system does not allow is skipped quietly.
+  virtual void SetPriority(int priority) { (void)priority; }
 };
 
 // The user-interface thread. Every window event, timer and posted task runs on

@@ -5,8 +5,30 @@
 #include <mutex>
 #include <thread>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace trv {
 namespace {
+
+constexpr int kNormalPriority = 3;
+
+// Gives the calling thread the priority (0 idle .. 6 time-critical) as a nice
+// value of its own. Raising needs a privilege most users lack; then the thread
+// simply stays as it is.
+void ApplyThreadPriority(int priority) {
+#ifdef __linux__
+  static constexpr int kNice[7] = {15, 10, 5, 0, -5, -10, -15};
+  if (priority < 0) priority = 0;
+  if (priority > 6) priority = 6;
+  setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), kNice[priority]);
+#else
+  (void)priority;
+#endif
+}
 
 struct SharedState {
   std::mutex mutex;
@@ -15,6 +37,7 @@ struct SharedState {
   bool stopping = false;  // the object is going away
   bool tickPending = false;
   std::uint32_t interval = 1000;
+  int priority = kNormalPriority;
   std::uint64_t generation = 0;  // bumped by Suspend: ticks posted before it are void
   std::function<void()> tick;
 };
@@ -43,6 +66,10 @@ class RealTimerThread : public TimerThread {
     }
     state_->cv.notify_all();
   }
+  void SetPriority(int priority) override {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->priority = priority;
+  }
   void Suspend() override {
     {
       std::lock_guard<std::mutex> lock(state_->mutex);
@@ -54,10 +81,15 @@ class RealTimerThread : public TimerThread {
 
  private:
   void Run(const std::shared_ptr<SharedState>& state) {
+    int applied = kNormalPriority;
     std::unique_lock<std::mutex> lock(state->mutex);
     for (;;) {
       state->cv.wait(lock, [&] { return state->stopping || state->running; });
       if (state->stopping) return;
+      if (state->priority != applied) {
+        applied = state->priority;
+        ApplyThreadPriority(applied);
+      }
       const std::uint64_t generation = state->generation;
       const auto interval = std::chrono::milliseconds(state->interval);
       // The sleep ends early only for a stop; Suspend voids the tick below.

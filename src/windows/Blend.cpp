@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/Log.h"
-
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define TRIVION_X86 1
@@ -21,10 +19,14 @@ void BlendRowScalar(std::uint8_t* out, const std::uint8_t* from, const std::uint
 #ifdef TRIVION_X86
 namespace {
 
-// level * d lies in [-65025, 65025]: more than 16 bits. Its bits 8..23 are
-// exactly floor(level * d / 256), a value in [-255, 254], so the result is
-// the low byte of the high half shifted up, joined with the high byte of the
-// low half: ((hi << 8) | (lo >> 8)) in 16-bit lanes.
+// Why the vector rows equal the scalar rule exactly: with d = to - from in
+// [-255, 255] and level in [0, 255], p = level * d lies in [-65025, 65025],
+// which needs 18 bits, so one 16-bit product would lose it. mullo gives bits
+// 0..15 of the exact 32-bit product and mulhi (signed) bits 16..31. The rule
+// wants p >> 8 (arithmetic, i.e. floor), which lies in [-255, 254] and so is
+// fully represented by its own low 16 bits; those are bits 8..23 of p, i.e.
+// (hi << 8) | (lo >>> 8) in a 16-bit lane. from + (p >> 8) is then the exact
+// result, in [0, 255], so the unsigned-saturating pack changes nothing.
 
 __attribute__((target("sse2"))) inline __m128i Step16(__m128i from16, __m128i to16, __m128i level) {
   const __m128i d = _mm_sub_epi16(to16, from16);
@@ -84,20 +86,17 @@ BlendRowFn BestBlendRow() {
   return best;
 }
 
-void Blend(TFastBMP& out, const TFastBMP& from, const TFastBMP& to, int level) {
+bool Blend(TFastBMP& out, const TFastBMP& from, const TFastBMP& to, int level) {
   level = std::clamp(level, 0, 255);
   const int w = std::min({out.Width(), from.Width(), to.Width()});
   const int h = std::min({out.Height(), from.Height(), to.Height()});
-  if ((w != out.Width() || h != out.Height() || w != from.Width() || h != from.Height() || w != to.Width() ||
-       h != to.Height())) {
-    static bool warned = false;
-    if (!warned) Log("effects", "pictures of unequal size blended over their common area");
-    warned = true;
+  if (w > 0 && h > 0) {
+    const BlendRowFn row = BestBlendRow();
+    for (int y = 0; y < h; ++y)
+      row(out.Bits().Row(y), from.Bits().Row(y), to.Bits().Row(y), std::size_t(w) * 3, level);
   }
-  if (w <= 0 || h <= 0) return;
-  const BlendRowFn row = BestBlendRow();
-  for (int y = 0; y < h; ++y)
-    row(out.Bits().Row(y), from.Bits().Row(y), to.Bits().Row(y), std::size_t(w) * 3, level);
+  return w == out.Width() && h == out.Height() && w == from.Width() && h == from.Height() && w == to.Width() &&
+         h == to.Height();
 }
 
 }  // namespace trv

@@ -1,5 +1,6 @@
 #include "windows/EffBtnCar.h"
 
+#include "platform/Log.h"
 #include "windows/Blend.h"
 
 namespace trv {
@@ -16,6 +17,8 @@ void TEffBtnCar::Start(const Bitmap& from, const Bitmap& to, Point at) {
     offset_ = 255 - (timer_.TickCount() * step_ + offset_);
     timer_.SetEnabled(false);
   }
+  if (from.Width() != to.Width() || from.Height() != to.Height())
+    Log("effects", "cross-fade between pictures of unequal size: only their common area changes");
   from_.LoadFromBitmap(from);
   to_.LoadFromBitmap(to);
   frame_.SetSize(from.Width(), from.Height());

@@ -48,6 +48,42 @@ TEST(HeadlessEventLoop, TimersMayKillThemselvesAndSetNewOnes) {
   EXPECT_EQ(at, 210u);
 }
 
+// A timer thread on the virtual clock has no 10 ms floor: 1 ms means a tick at
+// every virtual millisecond, in step with the window timers.
+TEST(HeadlessEventLoop, TimerThreadsTickPreciselyAndStopFromInside) {
+  HeadlessEventLoop loop;
+  std::vector<std::uint64_t> at;
+  std::unique_ptr<TimerThread> thread;
+  thread = loop.CreateTimerThread([&] {
+    at.push_back(loop.NowMs());
+    if (at.size() == 8) thread->Suspend();
+  });
+  loop.Advance(3);
+  EXPECT_TRUE(at.empty());  // created suspended
+  thread->Resume(1);
+  thread->Resume(1);  // already running: no second timer
+  loop.Advance(5);
+  EXPECT_EQ(at, (std::vector<std::uint64_t>{4, 5, 6, 7, 8}));
+  thread->Suspend();
+  loop.Advance(5);
+  EXPECT_EQ(at.size(), 5u);
+  thread->Resume(3);
+  loop.Advance(20);  // the eighth tick suspends its own thread
+  EXPECT_EQ(at, (std::vector<std::uint64_t>{4, 5, 6, 7, 8, 16, 19, 22}));
+  EXPECT_EQ(loop.ActiveTimerCount(), 0u);
+
+  // Destroyed from inside its own tick: it was the last one.
+  int ticks = 0;
+  thread = loop.CreateTimerThread([&] {
+    ++ticks;
+    thread.reset();
+  });
+  thread->Resume(1);
+  loop.Advance(10);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_EQ(loop.ActiveTimerCount(), 0u);
+}
+
 TEST(HeadlessEventLoop, BlockedTimeFiresOverdueTimersOnce) {
   HeadlessEventLoop loop;
   int ticks = 0;

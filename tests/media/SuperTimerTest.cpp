@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "media/SuperTimer.h"
-#include "platform/ThreadTimer.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "support/TestSupport.h"
 
@@ -44,6 +43,7 @@ TEST_F(SuperTimerTest, CountsTicksFromEachEnable) {
 }
 
 TEST_F(SuperTimerTest, FailingHandlersKeepTickingAndHandlersMayStopTheirTimer) {
+  test::LogCapture log;
   TSuperTimer timer(platform.Loop());
   int calls = 0;
   timer.OnTimer = [&](TSuperTimer& t) {
@@ -54,6 +54,9 @@ TEST_F(SuperTimerTest, FailingHandlersKeepTickingAndHandlersMayStopTheirTimer) {
   timer.SetEnabled(true);
   Wait(10);
   EXPECT_EQ(calls, 3);
+  int failures = 0;
+  for (const std::string& line : log.Lines()) failures += line.find("tick handler failed") != std::string::npos;
+  EXPECT_EQ(failures, 1);  // once per timer, not once per tick
 }
 
 TEST_F(SuperTimerTest, NoTickAfterTheLoopEnds) {
@@ -67,23 +70,49 @@ TEST_F(SuperTimerTest, NoTickAfterTheLoopEnds) {
   EXPECT_EQ(calls, 0);
 }
 
-// The real thread against a loop that runs on this thread.
-TEST_F(SuperTimerTest, RealThreadHandsTicksToTheLoopAndDiesCleanly) {
-  HeadlessEventLoop& loop = platform.VirtualLoop();
-  int ticks = 0;
-  {
-    auto thread = CreateThreadTimer(loop, [&] {
-      if (++ticks == 5) loop.Terminate(0);
-    });
-    thread->Resume(1);
-    loop.Run();  // returns once the fifth tick ended the loop
-    EXPECT_EQ(ticks, 5);
-  }
-  // Destroyed while its thread waited: nothing more arrives.
-  auto second = CreateThreadTimer(loop, [&] { ++ticks; });
-  second->Resume(1);
-  second.reset();
-  EXPECT_EQ(ticks, 5);
+TEST_F(SuperTimerTest, IntervalChangeRestartsTheCountingAndDefaultsHold) {
+  TSuperTimer timer(platform.Loop());
+  EXPECT_FALSE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 1000);
+  EXPECT_EQ(timer.Priority(), 4);
+  std::vector<int> seen;
+  timer.OnTimer = [&](TSuperTimer& t) { seen.push_back(t.TickCount()); };
+  timer.SetEnabled(true);
+  Wait(2500);
+  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+  timer.SetInterval(1000);  // unchanged: nothing restarts
+  Wait(500);
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+  Wait(100);
+  timer.SetInterval(10);
+  EXPECT_EQ(timer.TickCount(), 0);
+  EXPECT_EQ(timer.StartTime(), platform.VirtualLoop().NowMs());
+  Wait(25);
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 1, 2}));
+  EXPECT_EQ(timer.Elapsed(), 20);
+}
+
+TEST_F(SuperTimerTest, DestroyedInsideOrOutsideATickNothingMoreArrives) {
+  int calls = 0;
+  auto timer = std::make_unique<TSuperTimer>(platform.Loop());
+  timer->OnTimer = [&](TSuperTimer&) {
+    if (++calls == 2) timer.reset();
+  };
+  timer->SetInterval(1);
+  timer->SetEnabled(true);
+  Wait(10);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(timer, nullptr);
+
+  timer = std::make_unique<TSuperTimer>(platform.Loop());
+  timer->OnTimer = [&](TSuperTimer&) { ++calls; };
+  timer->SetInterval(1);
+  timer->SetEnabled(true);
+  Wait(3);
+  timer.reset();
+  Wait(10);
+  EXPECT_EQ(calls, 5);
+  EXPECT_EQ(platform.VirtualLoop().ActiveTimerCount(), 0u);
 }
 
 }  // namespace

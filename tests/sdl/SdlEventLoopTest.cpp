@@ -136,6 +136,28 @@ TEST(SdlEventLoop, PostAndWaitIsReleasedWhenTheLoopEnds) {
   EXPECT_FALSE(ran);
 }
 
+// The high-resolution timer thread of a real loop: 1 ms ticks reach the waiting
+// loop thread, and the timer may be destroyed from inside its own tick.
+TEST(SdlEventLoop, TimerThreadTicksWakeTheLoopAndEndFromInside) {
+  SdlEventLoop loop;
+  Watchdog(loop);
+  int ticks = 0;
+  bool foreign = false;
+  std::unique_ptr<TimerThread> thread;
+  thread = loop.CreateTimerThread([&] {
+    foreign |= !loop.OnLoopThread();
+    if (++ticks < 20) return;
+    thread.reset();
+    loop.SetTimer(50, false, [&] { loop.Terminate(7); });  // room for a stray tick
+  });
+  const std::uint64_t start = loop.NowMs();
+  thread->Resume(1);
+  EXPECT_EQ(loop.Run(), 7);
+  EXPECT_EQ(ticks, 20);
+  EXPECT_FALSE(foreign);
+  EXPECT_GE(loop.NowMs() - start, 20u);  // each tick slept its millisecond first
+}
+
 TEST(SdlEventLoop, NestedModalLoopsKeepTimersAndPostsFlowing) {
   SdlEventLoop loop;
   Watchdog(loop);

@@ -22,10 +22,14 @@ TEST(BlendTest, VectorRowsEqualTheScalarRuleExhaustively) {
     BlendRowScalar(got.data(), from.data(), to.data(), from.size(), level);
     ASSERT_EQ(got, want) << "scalar, level " << level;
     for (BlendRowFn impl : impls) {
-      // An odd length leaves a tail for the scalar rest.
       std::fill(got.begin(), got.end(), 0);
-      impl(got.data(), from.data(), to.data(), from.size() - 7, level);
-      ASSERT_TRUE(std::equal(got.begin(), got.end() - 7, want.begin())) << "level " << level;
+      impl(got.data(), from.data(), to.data(), from.size(), level);
+      ASSERT_EQ(got, want) << "level " << level;
+      // Unaligned, with a tail of 7 left to the scalar rest, and not one byte beyond.
+      std::fill(got.begin(), got.end(), 0);
+      impl(got.data() + 1, from.data() + 1, to.data() + 1, from.size() - 8, level);
+      ASSERT_TRUE(std::equal(got.begin() + 1, got.end() - 7, want.begin() + 1)) << "level " << level;
+      ASSERT_EQ(got.back(), 0);
     }
   }
 }
@@ -37,7 +41,7 @@ TEST(BlendTest, EndLevelsAndRowGaps) {
     to.LoadFromBitmap(Bitmap(size.width, size.height, MakeColor(200, 10, 100)));
     out.SetSize(size.width, size.height);
     EXPECT_EQ(out.RowGap(), size.width % 4);
-    Blend(out, from, to, 0);
+    EXPECT_TRUE(Blend(out, from, to, 0));
     EXPECT_EQ(out.Bits(), from.Bits());
     Blend(out, from, to, 255);
     // Where `to` is above `from` the result is one below it; elsewhere it is `to`.
@@ -52,7 +56,7 @@ TEST(BlendTest, UnequalSizesBlendTheCommonArea) {
   from.LoadFromBitmap(Bitmap(4, 4, MakeColor(0, 0, 0)));
   to.LoadFromBitmap(Bitmap(2, 2, MakeColor(255, 255, 255)));
   out.SetSize(4, 4);
-  Blend(out, from, to, 128);
+  EXPECT_FALSE(Blend(out, from, to, 128));
   EXPECT_EQ(out.Bits().Pixel(1, 1), MakeColor(127, 127, 127));
   EXPECT_EQ(out.Bits().Pixel(3, 3), MakeColor(0, 0, 0));
 }

@@ -21,11 +21,14 @@ TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std
 // sleep is the interval, and its hand-over is the timer's own call.
 class HeadlessEventLoop::VirtualTimerThread : public TimerThread {
  public:
-  VirtualTimerThread(HeadlessEventLoop& loop, std::function<void()> tick) : loop_(loop), tick_(std::move(tick)) {}
+  VirtualTimerThread(HeadlessEventLoop& loop, std::function<void()> tick)
+      : loop_(loop), tick_(std::make_shared<std::function<void()>>(std::move(tick))) {}
   ~VirtualTimerThread() override { Suspend(); }
   void Resume(std::uint32_t intervalMs) override {
     if (timer_) return;
-    timer_ = loop_.AddTimer(std::max<std::uint32_t>(intervalMs, 1), true, [this] { tick_(); });
+    // The timer holds the callable itself, so a tick that destroys this object
+    // returns into code that is still alive.
+    timer_ = loop_.AddTimer(std::max<std::uint32_t>(intervalMs, 1), true, [tick = tick_] { (*tick)(); });
   }
   void Suspend() override {
     if (timer_) loop_.KillTimer(timer_);
@@ -34,7 +37,7 @@ class HeadlessEventLoop::VirtualTimerThread : public TimerThread {
 
  private:
   HeadlessEventLoop& loop_;
-  std::function<void()> tick_;
+  std::shared_ptr<std::function<void()>> tick_;
   TimerId timer_ = 0;
 };
 
