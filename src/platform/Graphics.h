@@ -19,6 +19,7 @@ struct FontSpec {
   std::string name = "Arial";  // Windows family name; resolved to a metric-compatible face
   int sizePt = 10;             // points at 96 DPI
   unsigned style = 0;          // FontStyleBits
+  int heightPx = 0;            // above 0: the cell height in pixels, in place of sizePt
   friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 

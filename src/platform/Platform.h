@@ -7,6 +7,7 @@
 
 #include "platform/EventLoop.h"
 #include "platform/Geometry.h"
+#include "platform/Graphics.h"
 #include "platform/Keyboard.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -35,6 +36,7 @@ class Platform {
   virtual Shell& Desktop() = 0;
   virtual Keyboard& Keys() = 0;
   virtual Trace& Tracer() = 0;
+  virtual FontEngine& Fonts() = 0;
 
   virtual std::unique_ptr<Window> CreateWindow(const WindowOptions& options) = 0;
   virtual Size ScreenSize() const = 0;

@@ -103,6 +103,9 @@ class TMainForm : public WindowEvents, public EffectOwner {
   bool StartShell(StartStop* stop);
   void StartViewerRole(Role role);
   void FormDestroy();
+  // "*.ttf" beside the program, for this process only, until shutdown.
+  void RegisterFonts();
+  void RemoveFonts();
   void CloseForeignWindows(const std::string& captionUtf8);
   bool LoadPicture(const std::string& name, Bitmap* out) const;
   bool ApplyHeader(const TDynamicStringArray& lines, StartStop* stop);
@@ -139,7 +142,8 @@ class TMainForm : public WindowEvents, public EffectOwner {
   TDynamicSwthGrpPicArray swGrpPics_;
   std::unique_ptr<TEffCar> fade_;
   std::optional<Bitmap> fadeBefore_;  // the screen before a screen change
-  FontEngine* fonts_ = nullptr;  // text of the hints; none until the font engine exists
+  FontEngine* fonts_ = nullptr;           // the platform's; text of the hints
+  std::vector<std::string> fontFiles_;  // registered at start-up, removed at shutdown
   bool musicOn_ = false;
   bool soundsOn_ = true;  // the options window sets it
 

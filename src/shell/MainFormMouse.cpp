@@ -34,6 +34,11 @@ void TMainForm::FormMouseMove(unsigned /*shift*/, int x, int y) {
           hintX_ = x;
           hintY_ = b.bottom;
           StartHintTimer();
+        } else {
+          // Moving straight from a button with a hint to one without must not
+          // show the first one's hint under the second.
+          HideHint();
+          hintText_.clear();
         }
         if (set.active) {
           CrossFade(set.animation.get(), set.pictures[0], set.pictures[1], {b.left, b.top});

@@ -51,6 +51,7 @@ void TMainForm::FormDestroy() {
       platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Sync);
   }
   scriptBuffer_.clear();
+  RemoveFonts();
   // Picture sets last to first, each with its cross-fade.
   while (!swGrpPics_.empty()) swGrpPics_.pop_back();
   while (!swOnePics_.empty()) swOnePics_.pop_back();

@@ -20,7 +20,7 @@ constexpr Size kDefaultClient{800, 600};
 }  // namespace
 
 TMainForm::TMainForm(Platform& platform, DiscPaths disc)
-    : platform_(platform), disc_(std::move(disc)), paths_{disc_.programDir, disc_.cdRoot} {}
+    : platform_(platform), disc_(std::move(disc)), paths_{disc_.programDir, disc_.cdRoot}, fonts_(&platform.Fonts()) {}
 
 TMainForm::~TMainForm() { FormDestroy(); }
 
@@ -110,6 +110,7 @@ bool TMainForm::StartShell(StartStop* stop) {
   currentScreen_ = 0;
 
   musicOn_ = !header_.bgSoundDefault.empty();
+  RegisterFonts();
 
   const int startScreen = 1;  // the start-screen option comes with the options window
   RunCommand("screen" + std::to_string(startScreen) + "=store", "", 0, 0, 1);

@@ -138,11 +138,32 @@ TEST_F(ShellMouseTest, ButtonHintShowsAfterThePauseBelowTheButton) {
   EXPECT_EQ(hint->Bounds().top, main.top + 40);  // the button's bottom
   EXPECT_EQ(hint->Presented().Pixel(0, 0), MakeColor(0, 0, 0));        // border
   EXPECT_EQ(hint->Presented().Pixel(1, 1), MakeColor(255, 255, 225));  // the script's hint colour
+  // Sized by its text: "Подсказка" in the window font, with room around it.
+  EXPECT_GT(hint->Bounds().Width(), 40);
+  EXPECT_LT(hint->Bounds().Width(), 120);
+  EXPECT_GT(hint->Bounds().Height(), 10);
+  int dark = 0;
+  for (int y = 1; y < hint->Presented().Height() - 1; ++y)
+    for (int x = 1; x < hint->Presented().Width() - 1; ++x) dark += hint->Presented().Pixel(x, y) == MakeColor(0, 0, 0);
+  EXPECT_GT(dark, 15) << "the hint's text is drawn in black";
   Wait(2600);  // hides itself
   EXPECT_TRUE(platform->FindWindow("hint") == nullptr || !platform->FindWindow("hint")->Visible());
   Move(30, 31);
   Move(5, 5);  // leaving hides it at once
   Wait(600);
+  EXPECT_TRUE(platform->FindWindow("hint") == nullptr);
+  // Straight from the button with a hint to one without: no hint at all,
+  // neither the pending one nor one already shown.
+  Move(30, 30);
+  Wait(300);
+  Move(110, 30);
+  Wait(700);
+  EXPECT_TRUE(platform->FindWindow("hint") == nullptr);
+  Move(5, 5);
+  Move(30, 30);
+  Wait(600);
+  ASSERT_TRUE(platform->FindWindow("hint"));
+  Move(110, 30);
   EXPECT_TRUE(platform->FindWindow("hint") == nullptr);
 }
 

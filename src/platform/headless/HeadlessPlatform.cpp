@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Log.h"
+#include "platform/fonts/FontEngine.h"
 #include "platform/ScreenCapture.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -15,6 +16,7 @@ HeadlessPlatform::HeadlessPlatform(const PlatformConfig& config)
           config.settingsDir.empty() ? SettingsStore::DefaultDir() : config.settingsDir, &trace_)),
       sound_(loop_, trace_),
       shell_(*this, trace_) {
+  fonts_ = CreateFontEngine();
   if (!config.tracePath.empty() && !trace_.OpenFile(config.tracePath))
     Log("headless", "cannot write the trace to " + config.tracePath);
 }

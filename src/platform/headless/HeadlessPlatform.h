@@ -157,6 +157,7 @@ class HeadlessPlatform : public Platform {
   Registry& Settings() override { return *settings_; }
   Shell& Desktop() override { return shell_; }
   Keyboard& Keys() override { return keyboard_; }
+  FontEngine& Fonts() override { return *fonts_; }
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override { return screen_; }
@@ -211,6 +212,7 @@ class HeadlessPlatform : public Platform {
   HeadlessSound sound_;
   HeadlessShell shell_;
   Keyboard keyboard_;
+  std::unique_ptr<FontEngine> fonts_;
   Size screen_{1280, 1024};
   std::string clipboard_;
   std::vector<MessageBoxCall> messageBoxes_;

@@ -33,6 +33,7 @@ class SdlPlatform : public Platform {
   Registry& Settings() override { return *settings_; }
   Shell& Desktop() override { return *shell_; }
   Keyboard& Keys() override { return keyboard_; }
+  FontEngine& Fonts() override { return *fonts_; }
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override;
@@ -84,6 +85,7 @@ class SdlPlatform : public Platform {
   std::unique_ptr<SettingsStore> settings_;
   std::unique_ptr<SdlSound> sound_;
   std::unique_ptr<PosixShell> shell_;
+  std::unique_ptr<FontEngine> fonts_;
   Keyboard keyboard_;
   X11Desktop pointer_;  // for the mouse position during a drag
 
