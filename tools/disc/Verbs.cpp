@@ -1,6 +1,7 @@
 #include "disc/Verbs.h"
 
 #include <filesystem>
+#include <iterator>
 #include <new>
 
 #include "disc/DiscError.h"
@@ -24,9 +25,14 @@ constexpr VerbInfo kVerbs[] = {
      "the header and elements of Struct.txt in DISC (a folder with Mev.dhl, or the archive) as JSON", VerbDump},
 };
 
+std::vector<VerbInfo>& ExtraVerbs() {
+  static std::vector<VerbInfo> extra;
+  return extra;
+}
+
 void Usage(std::ostream& os) {
   os << "usage: trivion-disc VERB ARGUMENTS\n\nverbs:\n";
-  for (const VerbInfo& v : kVerbs) {
+  for (const VerbInfo& v : AllVerbs()) {
     std::string head = std::string("  ") + v.name + " " + v.arguments;
     os << head << "\n      " << v.summary << "\n";
   }
@@ -34,7 +40,14 @@ void Usage(std::ostream& os) {
 
 }  // namespace
 
-std::span<const VerbInfo> AllVerbs() { return kVerbs; }
+std::span<const VerbInfo> AllVerbs() {
+  static std::vector<VerbInfo> all;
+  all.assign(std::begin(kVerbs), std::end(kVerbs));
+  all.insert(all.end(), ExtraVerbs().begin(), ExtraVerbs().end());
+  return all;
+}
+
+void AddVerbs(std::span<const VerbInfo> verbs) { ExtraVerbs().insert(ExtraVerbs().end(), verbs.begin(), verbs.end()); }
 
 int RunTool(const std::vector<std::string>& args, ToolIo& io) {
   if (args.empty()) {
@@ -47,7 +60,8 @@ int RunTool(const std::vector<std::string>& args, ToolIo& io) {
     return 0;
   }
   const VerbInfo* verb = nullptr;
-  for (const VerbInfo& v : kVerbs)
+  const auto all = AllVerbs();
+  for (const VerbInfo& v : all)
     if (name == v.name) verb = &v;
   if (!verb) {
     io.err << "trivion-disc: unknown verb \"" << name << "\"\n\n";

@@ -26,6 +26,9 @@ struct VerbInfo {
 };
 
 std::span<const VerbInfo> AllVerbs();
+// Verbs from libraries this one cannot depend on (the disc build, which
+// needs fonts and codecs) are added by the tool's entry point.
+void AddVerbs(std::span<const VerbInfo> verbs);
 
 // The tool: `args` are the command-line arguments after the program name.
 // Errors go to io.err as one line and give exit status 1.

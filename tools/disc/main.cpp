@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "disc/Verbs.h"
+#include "disc/build/BuildVerbs.h"
 #include "platform/Log.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   trv::SetLogFile("/dev/null");
   trv::SetLogSink([](const std::string& line) { std::cerr << "trivion-disc: warning: " << line << "\n"; });
 
+  trv::disc::AddVerbs(trv::disc::BuildVerbs());
   std::vector<std::string> args(argv + 1, argv + argc);
   trv::disc::ToolIo io{std::cout, std::cerr};
   int status = trv::disc::RunTool(args, io);

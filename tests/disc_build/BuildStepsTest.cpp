@@ -1,0 +1,149 @@
+// The build's own steps and its bookkeeping, on small content folders made
+// by the tests.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "disc/Verbs.h"
+#include "disc/build/BuildVerbs.h"
+#include "disc/build/StepRunner.h"
+#include "disc/build/Steps.h"
+#include "platform/Text.h"
+#include "script/ScriptLines.h"
+#include "store/PackedTree.h"
+#include "store/ReadBin.h"
+#include "support/TestSupport.h"
+
+namespace trv::disc {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+
+struct Built {
+  TempDir content;
+  TempDir disc;
+  std::vector<std::string> log;
+  BuildContext Context() {
+    BuildContext ctx;
+    ctx.contentDir = content.Path();
+    ctx.discDir = disc.Path();
+    ctx.log = [this](const std::string& line) { log.push_back(line); };
+    return ctx;
+  }
+  bool Logged(const std::string& part) const {
+    for (const auto& l : log)
+      if (l.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+int runs = 0;
+bool CountingStep(const BuildContext&) { return ++runs, true; }
+bool FailingStep(const BuildContext&) { return ++runs, false; }
+
+TEST(StepRunner, RedoesAStepOnlyWhenItsSourcesOrVersionChange) {
+  Built b;
+  WriteFile(b.content / "a" / "one.txt", "1");
+  runs = 0;
+  const auto ctx = b.Context();
+  EXPECT_TRUE(RunSteps(ctx, {{"a", {"a"}, 1, CountingStep}}));
+  EXPECT_TRUE(RunSteps(ctx, {{"a", {"a"}, 1, CountingStep}}));
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(b.Logged("a: up to date"));
+  WriteFile(b.content / "a" / "one.txt", "2");
+  RunSteps(ctx, {{"a", {"a"}, 1, CountingStep}});
+  EXPECT_EQ(runs, 2);
+  WriteFile(b.content / "a" / "sub" / "two.txt", "");  // a new, even empty, file counts
+  RunSteps(ctx, {{"a", {"a"}, 1, CountingStep}});
+  EXPECT_EQ(runs, 3);
+  RunSteps(ctx, {{"a", {"a"}, 2, CountingStep}});
+  EXPECT_EQ(runs, 4);
+  RunSteps(ctx, {{"a", {"a"}, 2, CountingStep}}, true);
+  EXPECT_EQ(runs, 5) << "forced";
+
+  // A failed step is tried again next time.
+  EXPECT_FALSE(RunSteps(ctx, {{"f", {"a"}, 1, FailingStep}}));
+  EXPECT_FALSE(RunSteps(ctx, {{"f", {"a"}, 1, FailingStep}}));
+  EXPECT_EQ(runs, 7);
+}
+
+TEST(BuildScripts, StoresCodePage1251WithCrLfAndScramblesWhatTheListNames) {
+  Built b;
+  WriteFile(b.content / "scripts" / "Struct.txt", "title=Тест\n_screen1 фон.bmp\n");
+  WriteFile(b.content / "scripts" / "Tesaurus.cfs", "слово\r\n");
+  WriteFile(b.content / "scripts" / "scrambled.list", "Tesaurus.cfs\n");
+  ASSERT_TRUE(BuildScripts(b.Context()));
+  const auto stage = b.Context().ArchiveStage("scripts");
+  const auto plain = test::ReadFile(stage / "Struct.txt");
+  EXPECT_EQ(plain, Utf8ToCp1251("title=Тест\r\n_screen1 фон.bmp\r\n"));
+  const auto scrambled = test::ReadFile(stage / "Tesaurus.cfs");
+  const std::vector<std::uint8_t> bytes(scrambled.begin(), scrambled.end());
+  EXPECT_TRUE(IsScrambledScript(bytes));
+  TDynamicStringArray lines;
+  SplitLines(bytes, false, lines);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], Utf8ToCp1251("слово"));
+
+  WriteFile(b.content / "scripts" / "scrambled.list", "Gone.txt\n");
+  WriteFile(b.content / "scripts" / "Bad.txt", "ok\nstill ok\nemoji \xF0\x9F\x98\x80\n");
+  EXPECT_FALSE(BuildScripts(b.Context()));
+  EXPECT_TRUE(b.Logged("Bad.txt:3: a character outside code page 1251"));
+  EXPECT_TRUE(b.Logged("scrambled.list names Gone.txt"));
+}
+
+TEST(BuildQuestionBank, TranscodesToTheDeclaredEncoding) {
+  Built b;
+  EXPECT_FALSE(BuildQuestionBank(b.Context()));
+  EXPECT_TRUE(b.Logged("questions.xml is missing"));
+  WriteFile(b.content / "questions" / "questions.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a/>\n");
+  EXPECT_FALSE(BuildQuestionBank(b.Context()));
+  EXPECT_TRUE(b.Logged("must name encoding"));
+  const std::string xml = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<q>Ёлка</q>\n";
+  WriteFile(b.content / "questions" / "questions.xml", xml);
+  ASSERT_TRUE(BuildQuestionBank(b.Context()));
+  EXPECT_EQ(test::ReadFile(b.Context().TreeStage("questions") / "questions.xml"), Utf8ToCp1251(xml));
+}
+
+TEST(VerbBuild, MakesTheArchiveAndTheTreeAndRebuildsOnlyWhatChanged) {
+  Built b;
+  WriteFile(b.content / "scripts" / "Struct.txt", "title=Тест\n");
+  WriteFile(b.content / "pictures" / "p.pic", "picture фон.bmp 8 8\n fill #336699\nend\ntreepicture trees\\bg.bmp 2 2\nend\n");
+  WriteFile(b.content / "questions" / "questions.xml",
+            "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<questions/>\n");
+  auto run = [&](std::vector<std::string> extra = {}) {
+    std::ostringstream out, err;
+    ToolIo io{out, err};
+    std::vector<std::string> args = {b.content.Path().string(), b.disc.Path().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const int status = VerbBuild(args, io);
+    b.log.push_back(err.str());
+    return status;
+  };
+  ASSERT_EQ(run(), 0) << b.log.back();
+  TReadBin archive;
+  archive.OpenNative(b.disc / "Mev.dhl");
+  EXPECT_TRUE(archive.Exists("Struct.txt"));
+  std::vector<std::uint8_t> picture;
+  EXPECT_GT(archive.ReadToBuffer(Utf8ToCp1251("фон.bmp"), picture), 0);
+  TPackedTree tree;
+  tree.OpenTreeNative(b.disc / "interface.dat");
+  EXPECT_GE(tree.FindFile("questions.xml"), 0);
+  EXPECT_GE(tree.FindFile("trees\\bg.bmp"), 0);
+
+  ASSERT_EQ(run(), 0);
+  EXPECT_NE(b.log.back().find("pictures: up to date"), std::string::npos);
+  WriteFile(b.content / "pictures" / "p.pic", "picture x.bmp 8 8\nend\n");
+  ASSERT_EQ(run(), 0);
+  TReadBin again;
+  again.OpenNative(b.disc / "Mev.dhl");
+  EXPECT_TRUE(again.Exists("x.bmp"));
+  EXPECT_FALSE(again.Exists(Utf8ToCp1251("фон.bmp"))) << "a picture whose recipe is gone leaves the archive";
+
+  WriteFile(b.content / "pictures" / "p.pic", "picture x.bmp 8 8\n  blur\nend\n");
+  EXPECT_EQ(run(), 1);
+  EXPECT_NE(b.log.back().find("p.pic:2: unknown command blur"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace trv::disc
