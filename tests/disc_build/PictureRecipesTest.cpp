@@ -151,6 +151,19 @@ TEST(PictureBook, TextIsDrawnCentredInItsBox) {
   EXPECT_NEAR((left + right) / 2.0, 60, 3);
   EXPECT_NEAR((top + bottom) / 2.0, 15, 3);
   EXPECT_FALSE(book.Render("latin.bmp", fonts.get())) << "a check mark is not in code page 1251";
+
+  // Translucent text mixes with what is under it: no pixel reaches full white.
+  PictureBook faint;
+  faint.AddSource("f.pic",
+                  "picture f.bmp 60 30\n  fill #000000\n"
+                  "  text 0 0 60 30 Arial 16 bold #ffffff80 center \"Ж\"\nend\n");
+  const auto f = faint.Render("f.bmp", fonts.get());
+  ASSERT_TRUE(f);
+  int brightest = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 60; ++x) brightest = std::max<int>(brightest, RedOf(f->Pixel(x, y)));
+  EXPECT_GE(brightest, 120);
+  EXPECT_LE(brightest, 130);
   EXPECT_TRUE(HasError(book, "outside code page 1251"));
 }
 

@@ -364,14 +364,23 @@ bool PictureBook::RunCommand(const std::vector<std::string>& words, const std::s
     bool converted = true;
     const std::string cp1251 = Utf8ToCp1251(text, &converted);
     if (!converted) return Error(where, "the text has characters outside code page 1251"), false;
+    // Translucent text is drawn on a copy that is then mixed in.
+    const Rect drawn = r;
+    Bitmap solid = colour.alpha < 255 ? bitmap : Bitmap();
+    Bitmap& target = colour.alpha < 255 ? solid : bitmap;
     const bool multiLine = cp1251.find('\n') != std::string::npos;
     if (multiLine) {
       Rect measure = r;
-      const int height = f->DrawText(bitmap, measure, cp1251, flags | dt::WordBreak | dt::CalcRect, colour.color);
+      const int height = f->DrawText(target, measure, cp1251, flags | dt::WordBreak | dt::CalcRect, colour.color);
       r.top += (r.Height() - height) / 2;
-      f->DrawText(bitmap, r, cp1251, flags | dt::WordBreak, colour.color);
+      f->DrawText(target, r, cp1251, flags | dt::WordBreak, colour.color);
     } else {
-      f->DrawText(bitmap, r, cp1251, flags | dt::SingleLine | dt::VCenter, colour.color);
+      f->DrawText(target, r, cp1251, flags | dt::SingleLine | dt::VCenter, colour.color);
+    }
+    if (colour.alpha < 255) {
+      const Rect area = drawn.Intersect(bitmap.Bounds());
+      for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) canvas.Fill({x, y, x + 1, y + 1}, {solid.Pixel(x, y), colour.alpha});
     }
     return true;
   } else if (verb == "image") {
