@@ -21,7 +21,9 @@ std::string SwitchStates(const Switches& switches) {
 
 void TMainForm::DumpState() {
   Trace::Event ev = platform_.Tracer().Emit("state");
-  ev.Int("screen", currentScreen_ + 1).Text("title", title_).Bool("fading", Fading());
+  static constexpr const char* kRoleNames[] = {"shell", "help", "thesaurus", "second-shell"};
+  ev.Utf8("role", kRoleNames[int(role_)]).Int("screen", currentScreen_ + 1).Text("title", title_).Bool("fading", Fading());
+  if (window_) ev.Text("caption", window_->Caption());
   if (window_) {
     const Rect b = window_->Bounds();
     ev.Json("window", "[" + std::to_string(b.left) + "," + std::to_string(b.top) + "," + std::to_string(b.Width()) +

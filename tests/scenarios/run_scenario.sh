@@ -11,6 +11,32 @@
 # rewritten: the clock is virtual, so times and order are the same every run.
 # Every picture a `shot` line names must be written as a non-empty PNG.
 #
+# Set-up and checks of a run are "#!" lines at the top of the scenario file,
+# before its first step (the program reads them as comments):
+#
+#   #! args ARG...                  command-line arguments for trivion (split
+#                                   on blanks, no quoting)
+#   #! remove FILE                  delete FILE of the disc folder before the run
+#   #! replace-entry Struct.txt F   the archive's Struct.txt is the UTF-8 text
+#                                   file F (relative to the scenario's folder)
+#   #! remove-entry Struct.txt      the archive holds no Struct.txt
+#   #! hold-lock [TITLE]            hold the single-instance lock of the title
+#                                   TITLE (default: the test disc's "Тестовый
+#                                   диск") while trivion runs, as a running
+#                                   shell would; the run then fails if trivion
+#                                   made a lock file of another name
+#   #! expect-exit N                trivion's exit status (default 0)
+#   #! expect-stderr TEXT           stderr holds TEXT (repeatable); without
+#                                   this line stderr must stay empty
+#   #! expect-settings-untouched    the settings folder ($XDG_CONFIG_HOME) and
+#                                   the home folder hold afterwards exactly the
+#                                   files and bytes they held before
+#   #! same-shots A B...            these `shot` pictures are identical
+#   #! different-shots A B...       these `shot` pictures differ pairwise
+#
+# An unknown or misplaced "#!" line fails the run, so that a typo cannot turn
+# a check off.
+#
 # TRIVION_UPDATE_GOLDEN=1 writes the trace to the golden file instead of
 # comparing (then review the change by eye before keeping it).
 set -u
@@ -25,11 +51,7 @@ GOLDEN="$4"
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/trivion-scenario.XXXXXX") || { echo "FAIL: no temporary folder"; exit 1; }
 trap 'rm -rf "$WORK"' EXIT
-
-# The shell finds its disc beside the executable, as on a real disc.
-mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home"
-"$MAKE_DISC" "$WORK/disc" >"$WORK/make_disc.txt" 2>&1 || { cat "$WORK/make_disc.txt"; echo "FAIL: no test disc"; exit 1; }
-cp "$EXE" "$WORK/disc/trivion" || { echo "FAIL: cannot copy $EXE"; exit 1; }
+SCENARIO_DIR=$(cd "$(dirname "$SCENARIO")" && pwd)
 
 # Text for sed: a literal in a pattern, and in a replacement.
 sed_pattern() { printf '%s' "$1" | sed 's/[][\\.*^$/|]/\\&/g'; }
@@ -37,15 +59,125 @@ sed_replacement() { printf '%s' "$1" | sed 's/[\\&|]/\\&/g'; }
 
 sed "s|@WORK@|$(sed_replacement "$WORK")|g" "$SCENARIO" >"$WORK/script.scn"
 
+# The "#!" lines.
+ARGS=()
+REMOVE=()
+DISC_OPTIONS=()
+HOLD_LOCK=0
+LOCK_TITLE="Тестовый диск"
+EXPECT_EXIT=0
+EXPECT_STDERR=()
+SETTINGS_UNTOUCHED=0
+SAME_SHOTS=()
+DIFFERENT_SHOTS=()
+setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
+LINE_NO=0
+STEPS_BEGUN=0
+while IFS= read -r line || [ -n "$line" ]; do
+  LINE_NO=$((LINE_NO + 1))
+  line=${line%$'\r'}
+  trimmed=${line#"${line%%[![:space:]]*}"}
+  if [ "${trimmed:0:2}" != "#!" ]; then
+    [ -z "$trimmed" ] || [ "${trimmed:0:1}" = "#" ] || STEPS_BEGUN=1
+    continue
+  fi
+  [ "$STEPS_BEGUN" -eq 0 ] || setup_error "$LINE_NO" "a \"#!\" line after the first step"
+  read -r -a words <<<"${trimmed:2}"
+  [ "${#words[@]}" -gt 0 ] || setup_error "$LINE_NO" "an empty \"#!\" line"
+  directive=${words[0]}
+  operands=("${words[@]:1}")
+  # The rest of the line after the directive's name, blanks kept.
+  text=${trimmed:2}
+  text=${text#"${text%%[![:space:]]*}"}
+  text=${text#"$directive"}
+  text=${text#"${text%%[![:space:]]*}"}
+  case "$directive" in
+    args) ARGS+=("${operands[@]}") ;;
+    remove)
+      [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "remove needs one file"
+      case "${operands[0]}" in /* | *..*) setup_error "$LINE_NO" "remove takes a file inside the disc" ;; esac
+      REMOVE+=("${operands[0]}") ;;
+    replace-entry)
+      [ "${#operands[@]}" -eq 2 ] && [ "${operands[0]}" = "Struct.txt" ] ||
+        setup_error "$LINE_NO" "replace-entry needs Struct.txt and a file"
+      [ -f "$SCENARIO_DIR/${operands[1]}" ] || setup_error "$LINE_NO" "no file $SCENARIO_DIR/${operands[1]}"
+      DISC_OPTIONS+=(--script "$SCENARIO_DIR/${operands[1]}") ;;
+    remove-entry)
+      [ "${#operands[@]}" -eq 1 ] && [ "${operands[0]}" = "Struct.txt" ] ||
+        setup_error "$LINE_NO" "only Struct.txt can be removed from the archive"
+      DISC_OPTIONS+=(--without Struct.txt) ;;
+    hold-lock)
+      HOLD_LOCK=1
+      [ -z "$text" ] || LOCK_TITLE=$text ;;
+    expect-exit)
+      [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[0-9]+$ ]] ||
+        setup_error "$LINE_NO" "expect-exit needs a number"
+      EXPECT_EXIT=${operands[0]} ;;
+    expect-stderr)
+      [ -n "$text" ] || setup_error "$LINE_NO" "expect-stderr needs a text"
+      EXPECT_STDERR+=("$text") ;;
+    expect-settings-untouched)
+      [ "${#operands[@]}" -eq 0 ] || setup_error "$LINE_NO" "expect-settings-untouched takes nothing"
+      SETTINGS_UNTOUCHED=1 ;;
+    same-shots | different-shots)
+      [ "${#operands[@]}" -ge 2 ] || setup_error "$LINE_NO" "$directive needs two pictures or more"
+      # One group a line, its pictures separated by a blank.
+      if [ "$directive" = same-shots ]; then SAME_SHOTS+=("${operands[*]}"); else DIFFERENT_SHOTS+=("${operands[*]}"); fi ;;
+    *) setup_error "$LINE_NO" "unknown directive \"$directive\"" ;;
+  esac
+done <"$WORK/script.scn"
+
+# The shell finds its disc beside the executable, as on a real disc.
+mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home"
+"$MAKE_DISC" "${DISC_OPTIONS[@]}" "$WORK/disc" >"$WORK/make_disc.txt" 2>&1 ||
+  { cat "$WORK/make_disc.txt"; echo "FAIL: no test disc"; exit 1; }
+cp "$EXE" "$WORK/disc/trivion" || { echo "FAIL: cannot copy $EXE"; exit 1; }
+for f in "${REMOVE[@]}"; do
+  [ -e "$WORK/disc/$f" ] || { echo "FAIL: remove $f: the disc has no such file"; exit 1; }
+  rm -rf "${WORK:?}/disc/$f"
+done
+
+# Files and their bytes under the settings and home folders.
+settings_snapshot() {
+  (cd "$WORK" && find config home -print0 | sort -z | xargs -0 -r sh -c \
+    'for f do if [ -f "$f" ]; then sha256sum "$f"; else echo "dir $f"; fi; done' sh)
+}
+[ "$SETTINGS_UNTOUCHED" -eq 0 ] || settings_snapshot >"$WORK/settings.before"
+
+# The lock a running shell of that title holds: the file InstanceLock names
+# after the title's CP1251 bytes, letters and digits kept and the rest as %xx,
+# in XDG_RUNTIME_DIR. The lock is this script's own open file; the program
+# does not inherit it, so it meets it as another process's lock.
+LOCK_FD=
+if [ "$HOLD_LOCK" -eq 1 ]; then
+  hex=$(printf '%s' "$LOCK_TITLE" | iconv -f UTF-8 -t CP1251 | od -An -v -tx1 | tr -d ' \n') ||
+    { echo "FAIL: hold-lock: the title has no CP1251 form"; exit 1; }
+  LOCK_NAME="trivion-"
+  for ((i = 0; i < ${#hex}; i += 2)); do
+    byte=${hex:i:2}
+    if [[ $((16#$byte)) -ge 48 && $((16#$byte)) -le 57 || $((16#$byte)) -ge 65 && $((16#$byte)) -le 90 ||
+      $((16#$byte)) -ge 97 && $((16#$byte)) -le 122 ]]; then
+      LOCK_NAME+=$(printf "\\x$byte")
+    else
+      LOCK_NAME+="%$byte"
+    fi
+  done
+  LOCK_NAME="${LOCK_NAME:0:200}.lock"
+  exec {LOCK_FD}>"$WORK/runtime/$LOCK_NAME" || { echo "FAIL: cannot create the lock file"; exit 1; }
+  flock -n "$LOCK_FD" || { echo "FAIL: cannot take the lock $LOCK_NAME"; exit 1; }
+fi
+
 (
   cd "$WORK" || exit 1
+  [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
   exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY \
     HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
     XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
     TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.jsonl" \
-    timeout 60 "$WORK/disc/trivion"
+    timeout 60 "$WORK/disc/trivion" "${ARGS[@]}"
 ) >"$WORK/stdout.txt" 2>"$WORK/stderr.txt"
 RC=$?
+[ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
 
 FAILS=0
 fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
@@ -57,10 +189,29 @@ show_output() {
 
 if [ "$RC" -eq 124 ]; then
   fail "trivion did not end within 60 s"
-elif [ "$RC" -ne 0 ]; then
-  fail "trivion exited with $RC"
+elif [ "$RC" -ne "$EXPECT_EXIT" ]; then
+  fail "trivion exited with $RC, not $EXPECT_EXIT"
 fi
 [ -s "$WORK/trace.jsonl" ] || fail "no trace was written"
+
+if [ "${#EXPECT_STDERR[@]}" -eq 0 ]; then
+  [ ! -s "$WORK/stderr.txt" ] || fail "trivion wrote to stderr"
+fi
+for text in "${EXPECT_STDERR[@]}"; do
+  grep -qF -- "$text" "$WORK/stderr.txt" || fail "stderr does not hold \"$text\""
+done
+
+if [ "$SETTINGS_UNTOUCHED" -eq 1 ]; then
+  settings_snapshot >"$WORK/settings.after"
+  diff -u "$WORK/settings.before" "$WORK/settings.after" >"$WORK/settings.diff" ||
+    { fail "the settings or home folder changed:"; cat "$WORK/settings.diff"; }
+fi
+
+if [ "$HOLD_LOCK" -eq 1 ]; then
+  while read -r other; do
+    [ "$other" = "$LOCK_NAME" ] || fail "trivion made the lock $other, not the held $LOCK_NAME"
+  done < <(ls -A "$WORK/runtime")
+fi
 
 # Pictures of `shot` lines: written, non-empty, PNG.
 while read -r shot; do
@@ -71,6 +222,25 @@ while read -r shot; do
     fail "shot $shot is not a PNG"
   fi
 done < <(sed -n 's/^[[:space:]]*shot[[:space:]]\{1,\}\([^[:space:]]\{1,\}\).*/\1/p' "$WORK/script.scn")
+
+# The PNG writer is deterministic: equal pictures are equal files.
+shot_name() { printf '%s' "${1#"$WORK"/}"; }
+for group in "${SAME_SHOTS[@]}"; do
+  read -r -a shots <<<"$group"
+  for s in "${shots[@]:1}"; do
+    [ -s "${shots[0]}" ] && [ -s "$s" ] && cmp -s "${shots[0]}" "$s" ||
+      fail "shots $(shot_name "${shots[0]}") and $(shot_name "$s") differ or are missing"
+  done
+done
+for group in "${DIFFERENT_SHOTS[@]}"; do
+  read -r -a shots <<<"$group"
+  for ((i = 0; i < ${#shots[@]}; ++i)); do
+    for ((j = i + 1; j < ${#shots[@]}; ++j)); do
+      [ -s "${shots[i]}" ] && [ -s "${shots[j]}" ] && ! cmp -s "${shots[i]}" "${shots[j]}" ||
+        fail "shots $(shot_name "${shots[i]}") and $(shot_name "${shots[j]}") are the same or missing"
+    done
+  done
+done
 
 # The run's folder, as a native path and as a script path (backslashes,
 # doubled inside JSON strings), becomes @WORK@.
