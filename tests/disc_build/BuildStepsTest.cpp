@@ -105,6 +105,19 @@ TEST(BuildQuestionBank, TranscodesToTheDeclaredEncoding) {
   EXPECT_EQ(test::ReadFile(b.Context().TreeStage("questions") / "questions.xml"), Utf8ToCp1251(xml));
 }
 
+TEST(BuildTreeFiles, ConvertsTextListsAndKeepsOtherFilesAsTheyAre) {
+  Built b;
+  EXPECT_TRUE(BuildTreeFiles(b.Context())) << "no content/tree is no error";
+  WriteFile(b.content / "tree" / "lists" / "игры.txt", "Первая\nВторая\n");
+  WriteFile(b.content / "tree" / "data.bin", std::string("\x01\x00\xff\n", 4));
+  WriteFile(b.content / "tree" / "README.md", "notes");
+  ASSERT_TRUE(BuildTreeFiles(b.Context()));
+  const auto stage = b.Context().TreeStage("files");
+  EXPECT_EQ(test::ReadFile(stage / "lists" / "игры.txt"), Utf8ToCp1251("Первая\r\nВторая\r\n"));
+  EXPECT_EQ(test::ReadFile(stage / "data.bin"), std::string("\x01\x00\xff\n", 4));
+  EXPECT_FALSE(std::filesystem::exists(stage / "README.md"));
+}
+
 TEST(VerbBuild, MakesTheArchiveAndTheTreeAndRebuildsOnlyWhatChanged) {
   Built b;
   WriteFile(b.content / "scripts" / "Struct.txt", "title=Тест\n");

@@ -1,6 +1,7 @@
 #include "disc/build/StepFiles.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "disc/DiscError.h"
 #include "disc/DiscFiles.h"
@@ -59,6 +60,26 @@ bool WriteStaged(const BuildContext& ctx, const fs::path& dir, const std::string
     ctx.Log(std::string("cannot write ") + target.string() + ": " + e.what());
     return false;
   }
+}
+
+std::optional<std::string> ToCp1251Lines(const BuildContext& ctx, const std::string& fileName,
+                                         const std::string& utf8) {
+  std::string out;
+  std::istringstream in(utf8);
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    bool ok = true;
+    out += Utf8ToCp1251(line, &ok);
+    if (!ok) {
+      ctx.Log(fileName + ":" + std::to_string(number) + ": a character outside code page 1251");
+      return std::nullopt;
+    }
+    out += "\r\n";
+  }
+  return out;
 }
 
 }  // namespace trv::disc

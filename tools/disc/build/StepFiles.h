@@ -25,4 +25,9 @@ void ResetStage(const std::filesystem::path& stage);
 bool WriteStaged(const BuildContext& ctx, const std::filesystem::path& dir, const std::string& windowsName,
                  const std::vector<std::uint8_t>& bytes);
 
+// UTF-8 text as the program reads text files: code page 1251 with CR LF;
+// nullopt after logging the first line that has a character the code page lacks.
+std::optional<std::string> ToCp1251Lines(const BuildContext& ctx, const std::string& fileName,
+                                         const std::string& utf8);
+
 }  // namespace trv::disc

@@ -10,31 +10,6 @@
 #include "script/ScriptLines.h"
 
 namespace trv::disc {
-namespace {
-
-// Code page 1251 with CR LF; nullopt after logging the first line that has a
-// character the code page lacks.
-std::optional<std::string> ToScriptBytes(const BuildContext& ctx, const std::string& fileName,
-                                         const std::string& utf8) {
-  std::string out;
-  std::istringstream in(utf8);
-  std::string line;
-  int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    bool ok = true;
-    out += Utf8ToCp1251(line, &ok);
-    if (!ok) {
-      ctx.Log(fileName + ":" + std::to_string(number) + ": a character outside code page 1251");
-      return std::nullopt;
-    }
-    out += "\r\n";
-  }
-  return out;
-}
-
-}  // namespace
 
 bool BuildScripts(const BuildContext& ctx) {
   std::vector<std::string> scrambled;
@@ -51,7 +26,7 @@ bool BuildScripts(const BuildContext& ctx) {
   for (const auto& file : SourceFiles(ctx, "scripts", {".txt", ".cfs"})) {
     const std::string name = file.filename().string();
     const auto text = ReadSource(ctx, file);
-    const auto bytes = text ? ToScriptBytes(ctx, name, *text) : std::nullopt;
+    const auto bytes = text ? ToCp1251Lines(ctx, name, *text) : std::nullopt;
     if (!bytes) {
       ok = false;
       continue;

@@ -13,5 +13,6 @@ bool BuildSoundEffects(const BuildContext& ctx);  // content/sounds -> WAV files
 bool BuildMusic(const BuildContext& ctx);         // content/music -> MP3 files on the disc
 bool BuildClips(const BuildContext& ctx);         // content/clips -> AVI files on the disc
 bool BuildFonts(const BuildContext& ctx);         // content/fonts -> faces beside the program
+bool BuildTreeFiles(const BuildContext& ctx);     // content/tree -> tree stage
 
 }  // namespace trv::disc

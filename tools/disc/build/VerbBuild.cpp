@@ -73,6 +73,7 @@ int VerbBuild(const std::vector<std::string>& args, ToolIo& io) {
       {"pictures", {"pictures"}, 1, BuildPictures},
       {"scripts", {"scripts"}, 1, BuildScripts},
       {"questions", {"questions"}, 1, BuildQuestionBank},
+      {"tree", {"tree"}, 1, BuildTreeFiles},
       // PENDING-STEPS
   };
   ok = RunSteps(ctx, steps, a.Has("--force")) && ok;
