@@ -74,7 +74,9 @@ int VerbBuild(const std::vector<std::string>& args, ToolIo& io) {
       {"scripts", {"scripts"}, 1, BuildScripts},
       {"questions", {"questions"}, 1, BuildQuestionBank},
       {"tree", {"tree"}, 1, BuildTreeFiles},
-      // PENDING-STEPS
+      {"sounds", {"sounds"}, 1, BuildSoundEffects},
+      {"music", {"music"}, 1, BuildMusic},
+      {"clips", {"clips"}, 1, BuildClips},
   };
   ok = RunSteps(ctx, steps, a.Has("--force")) && ok;
 
