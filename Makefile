@@ -17,10 +17,10 @@ build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The disc the shell runs on: built from content/ into $(DISC), with the
-# executable beside it.
+# The demo disc the shell runs on: built from content/ into $(DISC) (only what
+# changed since the last build), with the executable beside it.
 disc: build
-	$(BUILD)/tools/disc/trivion-disc pack $(DISC)/Mev.dhl content/starter
+	$(BUILD)/tools/disc/trivion-disc build content $(DISC)
 	cp $(BUILD)/src/shell/trivion $(DISC)/trivion
 
 play: disc

@@ -20,21 +20,15 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-struct Built {
+struct Built : test::LineLog {
   TempDir content;
   TempDir disc;
-  std::vector<std::string> log;
   BuildContext Context() {
     BuildContext ctx;
     ctx.contentDir = content.Path();
     ctx.discDir = disc.Path();
-    ctx.log = [this](const std::string& line) { log.push_back(line); };
+    ctx.log = Sink();
     return ctx;
-  }
-  bool Logged(const std::string& part) const {
-    for (const auto& l : log)
-      if (l.find(part) != std::string::npos) return true;
-    return false;
   }
 };
 
@@ -121,7 +115,9 @@ TEST(BuildTreeFiles, ConvertsTextListsAndKeepsOtherFilesAsTheyAre) {
 TEST(VerbBuild, MakesTheArchiveAndTheTreeAndRebuildsOnlyWhatChanged) {
   Built b;
   WriteFile(b.content / "scripts" / "Struct.txt", "title=Тест\n");
-  WriteFile(b.content / "pictures" / "p.pic", "picture фон.bmp 8 8\n fill #336699\nend\ntreepicture trees\\bg.bmp 2 2\nend\n");
+  WriteFile(b.content / "pictures" / "p.pic",
+            "part base.bmp 8 8\n fill #336699\nend\n"
+            "picture фон.bmp 8 8\n image base.bmp 0 0\nend\ntreepicture trees\\bg.bmp 2 2\nend\n");
   WriteFile(b.content / "questions" / "questions.xml",
             "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<questions/>\n");
   auto run = [&](std::vector<std::string> extra = {}) {
@@ -139,6 +135,7 @@ TEST(VerbBuild, MakesTheArchiveAndTheTreeAndRebuildsOnlyWhatChanged) {
   EXPECT_TRUE(archive.Exists("Struct.txt"));
   std::vector<std::uint8_t> picture;
   EXPECT_GT(archive.ReadToBuffer(Utf8ToCp1251("фон.bmp"), picture), 0);
+  EXPECT_FALSE(archive.Exists("base.bmp")) << "a part is drawn into others, not stored";
   TPackedTree tree;
   tree.OpenTreeNative(b.disc / "interface.dat");
   EXPECT_GE(tree.FindFile("questions.xml"), 0);

@@ -330,28 +330,17 @@ TEST(TableRenderer, ReportsAMissingFontAndABadSize) {
   EXPECT_FALSE(TableRenderer::Create(tiny, nullptr, &error));
 }
 
-struct StepRun {
+struct StepRun : test::LineLog {
   TempDir content;
   TempDir disc;
   std::unique_ptr<FontEngine> fonts = CreateFontEngine();
-  std::vector<std::string> log;
   bool Run() {
     BuildContext ctx;
     ctx.contentDir = content.Path();
     ctx.discDir = disc.Path();
     ctx.fonts = fonts.get();
-    ctx.log = [this](const std::string& line) { log.push_back(line); };
+    ctx.log = Sink();
     return BuildClips(ctx);
-  }
-  bool Logged(const std::string& part) const {
-    for (const auto& l : log)
-      if (l.find(part) != std::string::npos) return true;
-    return false;
-  }
-  std::string All() const {
-    std::string s;
-    for (const auto& l : log) s += l + "\n";
-    return s;
   }
 };
 

@@ -41,19 +41,8 @@ SoundRecipe ParseOne(const std::string& text) {
   return parse.recipes.empty() ? SoundRecipe{} : parse.recipes[0];
 }
 
-struct StepRun {
+struct StepRun : test::LineLog {
   bool ok = false;
-  std::vector<std::string> log;
-  bool Logged(const std::string& part) const {
-    for (const auto& l : log)
-      if (l.find(part) != std::string::npos) return true;
-    return false;
-  }
-  std::string All() const {
-    std::string s;
-    for (const auto& l : log) s += l + "\n";
-    return s;
-  }
 };
 
 StepRun RunSounds(const TempDir& dir) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,6 +35,24 @@ class LogCapture {
 
  private:
   std::vector<std::string> lines_;
+};
+
+// Lines a component under test reported through a log callback.
+struct LineLog {
+  std::vector<std::string> log;
+  std::function<void(const std::string&)> Sink() {
+    return [this](const std::string& line) { log.push_back(line); };
+  }
+  bool Logged(const std::string& part) const {
+    for (const auto& l : log)
+      if (l.find(part) != std::string::npos) return true;
+    return false;
+  }
+  std::string All() const {
+    std::string s;
+    for (const auto& l : log) s += l + "\n";
+    return s;
+  }
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.

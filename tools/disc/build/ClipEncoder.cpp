@@ -1,4 +1,5 @@
 #include "disc/build/ClipEncoder.h"
+#include "disc/build/AvError.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,12 +14,6 @@ extern "C" {
 
 namespace trv::disc {
 namespace {
-
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "disc/build/Mp3Encoder.h"
+#include "disc/build/AvError.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,12 +15,6 @@ extern "C" {
 
 namespace trv::disc {
 namespace {
-
-std::string AvError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 // The sample layouts this writer can fill, best first.
 constexpr AVSampleFormat kWanted[] = {AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT, AV_SAMPLE_FMT_S16P, AV_SAMPLE_FMT_S16,

@@ -202,7 +202,7 @@ void PictureBook::AddSource(const std::string& fileName, const std::string& utf8
       tmpl = &templates_[words[1]];
       *tmpl = Template{{}, fileName};
       openedAt = number;
-    } else if ((words[0] == "picture" || words[0] == "treepicture") && words.size() == 4) {
+    } else if ((words[0] == "picture" || words[0] == "treepicture" || words[0] == "part") && words.size() == 4) {
       const auto w = EvalRecipeNumber(words[2]), h = EvalRecipeNumber(words[3]);
       if (!w || !h || *w < 1 || *h < 1 || *w > kMaxSide || *h > kMaxSide) {
         Error(where, "a picture's size is 1.." + std::to_string(kMaxSide) + " by 1.." + std::to_string(kMaxSide));
@@ -210,10 +210,10 @@ void PictureBook::AddSource(const std::string& fileName, const std::string& utf8
       }
       if (recipes_.count(words[1])) Error(where, "picture " + words[1] + " defined twice");
       picture = &recipes_[words[1]];
-      *picture = PictureRecipe{words[1], words[0] == "treepicture", int(*w), int(*h), {}, fileName};
+      *picture = PictureRecipe{words[1], words[0] == "treepicture", words[0] == "part", int(*w), int(*h), {}, fileName};
       openedAt = number;
     } else {
-      Error(where, "expected `picture NAME W H`, `treepicture PATH W H` or `template NAME`");
+      Error(where, "expected `picture NAME W H`, `treepicture PATH W H`, `part NAME W H` or `template NAME`");
     }
   }
   if (picture || tmpl) Error(Where(fileName, openedAt), "block is not closed with `end`");

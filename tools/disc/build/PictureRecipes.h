@@ -19,6 +19,7 @@ namespace trv::disc {
 //   end
 //   picture NAME.bmp W H     an entry of the content archive
 //   treepicture PATH W H     a file of the packed interface tree (PATH with \)
+//   part NAME W H            drawn only into other pictures (`image`), not stored
 //     COMMAND ARGUMENTS...
 //   end
 //
@@ -36,6 +37,7 @@ namespace trv::disc {
 struct PictureRecipe {
   std::string name;
   bool inTree = false;
+  bool partOnly = false;  // `part`: only other pictures use it
   int width = 0;
   int height = 0;
   std::vector<std::pair<int, std::string>> lines;  // source line number, text

@@ -11,6 +11,7 @@
 #include <numbers>
 #include <system_error>
 
+#include "disc/DiscFiles.h"
 #include "platform/Text.h"
 
 namespace trv::disc {
@@ -1020,28 +1021,14 @@ std::optional<std::filesystem::path> DiscOutputPath(const std::filesystem::path&
 }
 
 bool WriteWholeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
-  std::error_code ec;
-  std::filesystem::create_directories(path.parent_path(), ec);
-  if (ec) {
-    *error = "cannot create " + path.parent_path().string() + ": " + ec.message();
+  try {
+    std::filesystem::create_directories(path.parent_path());
+    disc::WriteWholeFile(path, bytes);
+    return true;
+  } catch (const std::exception& e) {
+    *error = e.what();
     return false;
   }
-  const std::filesystem::path temp = path.string() + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      *error = "cannot write " + temp.string();
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    *error = "cannot rename to " + path.string() + ": " + ec.message();
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
 }
 
 namespace {

@@ -22,15 +22,17 @@ bool BuildPictures(const BuildContext& ctx) {
   const auto tree = ctx.TreeStage("pictures");
   ResetStage(archive);
   ResetStage(tree);
-  int written = 0;
+  int written = 0, parts = 0;
+  for (const auto& entry : book.Recipes()) parts += entry.second.partOnly;
   for (const auto& [name, recipe] : book.Recipes()) {
     const auto bitmap = book.Render(name, ctx.fonts);
-    if (!bitmap) continue;
+    if (!bitmap || recipe.partOnly) continue;
     if (WriteStaged(ctx, recipe.inTree ? tree : archive, name, EncodeBmp(*bitmap))) ++written;
     else ok = false;
   }
   for (const std::string& error : book.Errors()) ctx.Log(error);
-  ctx.Log("pictures: " + std::to_string(written) + " of " + std::to_string(book.Recipes().size()) + " rendered");
+  ctx.Log("pictures: " + std::to_string(written) + " of " + std::to_string(book.Recipes().size() - parts) +
+          " stored (" + std::to_string(parts) + " parts drawn into them)");
   return ok && book.Errors().empty();
 }
 
