@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/Bmp.h"
+#include "platform/Png.h"
 #include "platform/Text.h"
 #include "script/ScriptLines.h"
 #include "store/HandBytes.h"
@@ -64,6 +66,22 @@ TEST_F(DiscToolTest, LsAndCatReadAnotherProgramsArchive) {
   EXPECT_EQ(missing.out, "");
   EXPECT_NE(missing.err.find("Dialog.txt"), std::string::npos) << missing.err;
   EXPECT_EQ(Run({"ls", P("nothing.dhl")}).status, 1);
+}
+
+TEST_F(DiscToolTest, PngWritesAPictureEntryAndRefusesOtherBytes) {
+  Bitmap picture(3, 2, MakeColor(10, 20, 30));
+  picture.SetPixel(2, 1, MakeColor(255, 0, 0));
+  const auto bmp = EncodeBmp(picture);
+  test::WriteFile(dir_ / "Mev.dhl", HandArchive({{"p.bmp", std::string(bmp.begin(), bmp.end())}, {"t.txt", "text"}}));
+  ToolResult ok = Run({"png", P("Mev.dhl"), "P.BMP", P("p.png")});
+  ASSERT_EQ(ok.status, 0) << ok.err;
+  const auto png = EncodePng(picture);
+  EXPECT_EQ(test::ReadFile(dir_ / "p.png"), std::string(png.begin(), png.end()));
+  ToolResult text = Run({"png", P("Mev.dhl"), "t.txt", P("t.png")});
+  EXPECT_EQ(text.status, 1);
+  EXPECT_NE(text.err.find("is not a picture"), std::string::npos) << text.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "t.png"));
+  EXPECT_EQ(Run({"png", P("Mev.dhl"), "none.bmp", P("n.png")}).status, 1);
 }
 
 TEST_F(DiscToolTest, CatReportsAnEntryOutsideTheFile) {

@@ -14,6 +14,7 @@ namespace {
 constexpr VerbInfo kVerbs[] = {
     {"ls", "ARCHIVE", "list an archive's directory: offset, size, name", VerbLs},
     {"cat", "ARCHIVE NAME", "write an archive entry to stdout (case ignored, first match)", VerbCat},
+    {"png", "ARCHIVE NAME OUT.png", "write a picture entry of an archive as a PNG file", VerbPng},
     {"pack", "OUT.dhl DIR", "make an archive of every file under DIR", VerbPack},
     {"tree-ls", "TREE", "list a packed tree: kind, stored size, unpacked size, path", VerbTreeLs},
     {"tree-cat", "TREE PATH [--prefix PREFIX]", "write the unpacked file PATH of a tree to stdout", VerbTreeCat},

@@ -36,6 +36,7 @@ int RunTool(const std::vector<std::string>& args, ToolIo& io);
 
 int VerbLs(const std::vector<std::string>& args, ToolIo& io);
 int VerbCat(const std::vector<std::string>& args, ToolIo& io);
+int VerbPng(const std::vector<std::string>& args, ToolIo& io);
 int VerbPack(const std::vector<std::string>& args, ToolIo& io);
 int VerbTreeLs(const std::vector<std::string>& args, ToolIo& io);
 int VerbTreeCat(const std::vector<std::string>& args, ToolIo& io);
