@@ -5,6 +5,7 @@
 
 #include "disc/Verbs.h"
 #include "disc/build/BuildVerbs.h"
+#include "disc/lint/Lint.h"
 #include "platform/Log.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   trv::SetLogSink([](const std::string& line) { std::cerr << "trivion-disc: warning: " << line << "\n"; });
 
   trv::disc::AddVerbs(trv::disc::BuildVerbs());
+  trv::disc::AddVerbs(trv::disc::LintVerbs());
   std::vector<std::string> args(argv + 1, argv + argc);
   trv::disc::ToolIo io{std::cout, std::cerr};
   int status = trv::disc::RunTool(args, io);
