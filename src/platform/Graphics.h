@@ -34,7 +34,7 @@ constexpr unsigned Left = 0x0, Center = 0x1, Right = 0x2, VCenter = 0x4, Bottom 
 class Font {
  public:
   virtual ~Font() = default;
-  virtual const FontSpec& Spec() const = 0;
+  virtual const FontSpec& Wanted() const = 0;
   virtual int Height() const = 0;  // line height in pixels
   virtual Size TextExtent(const std::string& text) const = 0;
   // Draws into `target` inside `rect`; with dt::CalcRect it only measures and
@@ -46,7 +46,7 @@ class Font {
 class FontEngine {
  public:
   virtual ~FontEngine() = default;
-  virtual std::unique_ptr<Font> CreateFont(const FontSpec& spec) = 0;
+  virtual std::unique_ptr<Font> CreateFont(const FontSpec& wanted) = 0;
   // Font files registered for this process only.
   virtual bool AddFontFile(const std::string& windowsPath) = 0;
   virtual bool RemoveFontFile(const std::string& windowsPath) = 0;

@@ -21,10 +21,10 @@ class FtFontEngine : public FontEngine {
  public:
   FtFontEngine() : library_(std::make_shared<FtLibrary>()) {}
 
-  std::unique_ptr<Font> CreateFont(const FontSpec& spec) override {
+  std::unique_ptr<Font> CreateFont(const FontSpec& wanted) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::string family = Cp1251ToUtf8(spec.name);
-    const bool bold = spec.style & kFontBold, italic = spec.style & kFontItalic;
+    const std::string family = Cp1251ToUtf8(wanted.name);
+    const bool bold = wanted.style & kFontBold, italic = wanted.style & kFontItalic;
     const auto key = std::make_tuple(AsciiLower(family), bold, italic);
     auto found = choices_.find(key);
     if (found == choices_.end()) {
@@ -37,7 +37,7 @@ class FtFontEngine : public FontEngine {
     }
     std::shared_ptr<FtFace> face = OpenFace(found->second);
     if (!face) return nullptr;
-    return std::make_unique<FtFont>(spec, std::move(face), found->second);
+    return std::make_unique<FtFont>(wanted, std::move(face), found->second);
   }
 
   bool AddFontFile(const std::string& windowsPath) override {

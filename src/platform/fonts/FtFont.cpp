@@ -38,8 +38,8 @@ int RoundDiv(long long a, long long b) { return int((a * 2 + b) / (b * 2)); }
 
 }  // namespace
 
-FtFont::FtFont(const FontSpec& spec, std::shared_ptr<FtFace> face, const FontFileChoice& choice)
-    : spec_(spec), face_(std::move(face)), synthBold_(choice.synthBold), synthItalic_(choice.synthItalic) {
+FtFont::FtFont(const FontSpec& wanted, std::shared_ptr<FtFace> face, const FontFileChoice& choice)
+    : wanted_(wanted), face_(std::move(face)), synthBold_(choice.synthBold), synthItalic_(choice.synthItalic) {
   std::lock_guard<std::mutex> lock(face_->Mutex());
   if (FT_New_Size(face_->Get(), &size_) != 0) size_ = nullptr;
   ComputeMetrics();
@@ -62,15 +62,15 @@ void FtFont::ComputeMetrics() {
   }
 
   long long ppem = 0;
-  if (spec_.heightPx > 0) {
+  if (wanted_.heightPx > 0) {
     // A cell height: the em is what makes ascent + descent that tall.
-    ppem = RoundDiv(spec_.heightPx * upem, winAscent + winDescent);
+    ppem = RoundDiv(wanted_.heightPx * upem, winAscent + winDescent);
   } else {
-    const int points = spec_.sizePt != 0 ? std::abs(spec_.sizePt) : kDefaultPoints;
+    const int points = wanted_.sizePt != 0 ? std::abs(wanted_.sizePt) : kDefaultPoints;
     ppem = RoundDiv(points * 96LL, 72);
   }
   if (ppem < 1 || ppem > kMaxPixelsPerEm) {
-    Log("fonts", "font size of " + std::to_string(ppem) + " pixels for " + spec_.name + " cut to the range 1.." +
+    Log("fonts", "font size of " + std::to_string(ppem) + " pixels for " + wanted_.name + " cut to the range 1.." +
                      std::to_string(kMaxPixelsPerEm));
     ppem = std::clamp<long long>(ppem, 1, kMaxPixelsPerEm);
   }
@@ -80,8 +80,8 @@ void FtFont::ComputeMetrics() {
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(ppem_));
   }
 
-  if (spec_.heightPx > 0) {
-    const int cell = std::min(spec_.heightPx, 2 * kMaxPixelsPerEm);
+  if (wanted_.heightPx > 0) {
+    const int cell = std::min(wanted_.heightPx, 2 * kMaxPixelsPerEm);
     ascent_ = RoundDiv(cell * winAscent, winAscent + winDescent);
     descent_ = cell - ascent_;
   } else {
@@ -180,8 +180,8 @@ int FtFont::DrawText(Bitmap& target, Rect& rect, const std::string& text, unsign
       DrawGlyph(target, clip, left + line.positions[i], baseline, GlyphOf(static_cast<unsigned char>(line.text[i])),
                 color);
     const Rect underline = Rect::FromSize(left, baseline + underlineOffset_, line.width, underlineThickness_);
-    if (spec_.style & kFontUnderline) target.Fill(underline.Intersect(clip), color);
-    if (spec_.style & kFontStrikeOut)
+    if (wanted_.style & kFontUnderline) target.Fill(underline.Intersect(clip), color);
+    if (wanted_.style & kFontStrikeOut)
       target.Fill(Rect::FromSize(left, baseline - strikeOffset_, line.width, strikeThickness_).Intersect(clip), color);
     for (std::size_t m : line.mnemonics) {
       if (m >= line.text.size()) continue;

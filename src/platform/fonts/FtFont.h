@@ -27,10 +27,10 @@ struct Glyph {
 // used by one thread at a time.
 class FtFont : public Font {
  public:
-  FtFont(const FontSpec& spec, std::shared_ptr<FtFace> face, const FontFileChoice& choice);
+  FtFont(const FontSpec& wanted, std::shared_ptr<FtFace> face, const FontFileChoice& choice);
   ~FtFont() override;
 
-  const FontSpec& Spec() const override { return spec_; }
+  const FontSpec& Wanted() const override { return wanted_; }
   int Height() const override { return ascent_ + descent_; }
   Size TextExtent(const std::string& text) const override;
   int DrawText(Bitmap& target, Rect& rect, const std::string& text, unsigned flags, Color color) const override;
@@ -44,7 +44,7 @@ class FtFont : public Font {
   Glyph Render(unsigned char c) const;
   void DrawGlyph(Bitmap& target, const Rect& clip, int penX, int baseline, const Glyph& glyph, Color color) const;
 
-  FontSpec spec_;
+  FontSpec wanted_;
   std::shared_ptr<FtFace> face_;
   FT_Size size_ = nullptr;
   bool synthBold_ = false;

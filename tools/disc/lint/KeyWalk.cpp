@@ -59,27 +59,27 @@ std::string BlockValues::Value(std::string_view key) const {
 
 namespace {
 
-KeyValue ReadValue(const ScriptText& text, std::size_t& index, const KeySpec& spec, int pos,
+KeyValue ReadValue(const ScriptText& text, std::size_t& index, const KeySpec& wanted, int pos,
                    const ScriptPaths& paths) {
   KeyValue v;
-  v.key = spec.key;
+  v.key = wanted.key;
   v.line = index;
   v.pos = pos;
   const std::string& line = text.values[index];
-  switch (spec.kind) {
+  switch (wanted.kind) {
     case ValueKind::kNone:
       break;
     case ValueKind::kInt:
       v.number = ReadInt(line, pos);
       break;
     case ValueKind::kText:
-      v.text = v.value = ReadText(line, pos + int(spec.key.size()) + 1);
+      v.text = v.value = ReadText(line, pos + int(wanted.key.size()) + 1);
       break;
     case ValueKind::kTextRightAfter:
-      v.text = v.value = ReadText(line, pos + int(spec.key.size()));
+      v.text = v.value = ReadText(line, pos + int(wanted.key.size()));
       break;
     case ValueKind::kPath:
-      v.text = ReadText(line, pos + int(spec.key.size()) + 1);
+      v.text = ReadText(line, pos + int(wanted.key.size()) + 1);
       v.value = ExpandPath(v.text, paths);
       break;
     case ValueKind::kList:
@@ -104,14 +104,14 @@ BlockValues WalkBlock(const ScriptText& text, std::size_t& index, std::span<cons
                       std::span<const KeySpec> optional, const ScriptPaths& paths) {
   BlockValues block;
   block.firstLine = index;
-  for (const KeySpec& spec : required) {
+  for (const KeySpec& wanted : required) {
     for (;;) {
       if (index >= text.search.size()) {
-        block.missing = spec.key;
+        block.missing = wanted.key;
         return block;
       }
-      if (int pos = KeyPos(text.search[index], spec.key)) {
-        block.values.push_back(ReadValue(text, index, spec, pos, paths));
+      if (int pos = KeyPos(text.search[index], wanted.key)) {
+        block.values.push_back(ReadValue(text, index, wanted, pos, paths));
         break;
       }
       for (const KeySpec& opt : optional)

@@ -475,16 +475,16 @@ class ShellLint {
   // blocks on the lines passed over are never read.
   void Swallowed(const Block& b, const std::string& word) {
     std::size_t from = b.values.firstLine;
-    for (const KeySpec& spec : b.info->required) {
-      const KeyValue* kv = b.values.Find(spec.key);
+    for (const KeySpec& wanted : b.info->required) {
+      const KeyValue* kv = b.values.Find(wanted.key);
       if (!kv) return;
       for (std::size_t l = from + 1; l <= kv->line && l < lines_.size(); ++l) {
         // A tree's own "hintcolor=" line begins like the hint colour line of
         // the script, but holds the very key the tree waits for.
-        if (l == kv->line && spec.key == "hintcolor" && !KindOf(lines_[l])) continue;
+        if (l == kv->line && wanted.key == "hintcolor" && !KindOf(lines_[l])) continue;
         if (StartsBlock(lines_[l])) {
           ctx_.Error(kFile, Line(b.values.firstLine),
-                     word + " block has no \"" + std::string(spec.key) + "\" before line " + std::to_string(Line(l)) +
+                     word + " block has no \"" + std::string(wanted.key) + "\" before line " + std::to_string(Line(l)) +
                          ", where another block starts; the element pass takes it from line " +
                          std::to_string(Line(kv->line)) + " and reads no block in between");
           return;
