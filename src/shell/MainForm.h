@@ -12,7 +12,9 @@
 #include "script/ExpandPath.h"
 #include "script/HeaderPass.h"
 #include "shell/HintWindow.h"
+#include "shell/PathInputBoxes.h"
 #include "shell/PictureSets.h"
+#include "shell/TextMessages.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
 #include "windows/EffCar.h"
@@ -64,25 +66,63 @@ class TMainForm : public WindowEvents, public EffectOwner {
   const TPackedTree* Tree() const { return tree_.get(); }
   const TReadBin* Archive() const { return archive_.get(); }
 
-  // Loads the pictures of `screen` into the picture sets and makes it current.
-  // The screen switch calls the same function.
-  void LoadScreenPictures(int screen);
+  // Screens run from 0; the script declares ScreenCount() of them.
+  int ScreenCount() const;
+  // Makes screen `target` current: its pictures, the background they are drawn
+  // into, the screen's components, the replay of its switches without sound,
+  // the window fade. `source` and `index` are those of the command that asked.
+  void SwitchScreen(int target, int source, int index);
+  // The stored switch states in the settings: read at start-up, written at shutdown.
+  void LoadSwitchStates();
+  void SaveSwitchStates();
+  // The settings key of this title, under both root keys.
+  std::string SettingsKey() const;
 
-  // Until the command interpreter exists, commands are only traced.
+  // The command interpreter: every action of the window ends here. `source`
+  // names the list `index` points into (0 buttons, 1 single switches, 2 group
+  // switches); `soundMode` 0 plays the sound cutting off another, 1 plays none,
+  // 2 plays it only when nothing else plays.
   void RunCommand(const std::string& command, const std::string& sound, int index, int source, int soundMode);
   void PlayWav(const std::string& file, bool yield);
+  // While busy (the font installation) every command is dropped.
+  bool Busy() const { return busy_; }
+  void SetBusy(bool busy) { busy_ = busy; }
+  bool SoundsOn() const { return soundsOn_; }
+  void SetSoundsOn(bool on) { soundsOn_ = on; }
+  bool MusicOn() const { return musicOn_; }
+  int ExitButton() const { return exitButton_; }
+  // Deployment addresses: the settings of the machine, overridden by the
+  // environment, else the built-in defaults.
+  std::string SupportMail();
+  std::string ScoreServer();
+
+  // The main window's keys: FormKeyDown sees every key before the focused
+  // input box does; FormKeyPress swallows the characters of Enter and Escape.
+  void FormKeyDown(int key, unsigned shift);
+  bool FormKeyPress(char c);
   void HideHint();
   void StartHintTimer();
 
   // A "state" trace line: screen, buttons and switches under the mouse, hint.
   void DumpState();
 
+  // Text fields and input boxes (MainFormText.cpp), made at start-up: the
+  // fields only when the script has any, the boxes' owner always (it may hold
+  // no box). Null in the viewer roles.
+  TTextMsg* TextFields() { return textMsg_.get(); }
+  TPathInputBox* InputBoxes() { return pathBoxes_.get(); }
+  // The text of the current screen's first box ("setusername" sets it).
+  void SetInputBoxText(const std::string& text);
+
   // Window events.
-  void OnMouseMove(Point p, unsigned shift) override { FormMouseMove(shift, p.x, p.y); }
-  void OnMouseDown(MouseButton b, Point p, unsigned shift) override { FormMouseDown(b, shift, p.x, p.y); }
-  void OnMouseUp(MouseButton b, Point p, unsigned shift) override { FormMouseUp(b, shift, p.x, p.y); }
+  // The input boxes and the hint zones of the fields take the mouse first;
+  // the rest goes to FormMouseMove, FormMouseDown and FormMouseUp.
+  void OnMouseMove(Point p, unsigned shift) override;
+  void OnMouseDown(MouseButton b, Point p, unsigned shift) override;
+  void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
   void OnMouseLeave() override {}
   void OnKeyDown(int key, unsigned shift) override;
+  void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
   void OnRestore() override;
   void OnExpose() override { FormPaint(); }
@@ -97,7 +137,9 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void PaintNormal(Bitmap& target) override;
   Bitmap ScreenUnder() override;
   bool CrossFadesMayDraw() const override;
-  void OnWindowFadeEnded() override { FormPaint(); }
+  // The boxes of the current screen hide while the window fades.
+  void OnWindowFadeStarted() override;
+  void OnWindowFadeEnded() override;
 
  private:
   bool StartShell(StartStop* stop);
@@ -116,6 +158,72 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void CrossFade(TEffBtnCar* animation, const Bitmap& from, const Bitmap& to, Point at);
   bool HasFavoritePopupOpen() const { return false; }  // popups come with their own window
   void HidePopups() {}
+  bool HasRegisteredUsersPopupOpen() const { return false; }
+
+  // Commands (MainFormCommands.cpp) and screens (MainFormScreens.cpp).
+  void ScreenCommand(const std::string& command, int source, int index);
+  void NextScreenCommand(int source, int index);
+  void ContextMenuCommand(const std::string& command, int source);
+  void BackgroundSoundCommand(int source);
+  void OpenOutside(const std::string& url);
+  void PlayButtonSoundFor(const char* word, bool prefixOnly);
+  void CloseAfterSound();
+  std::string SettingsValueName(const char* kind, int screen, int index) const;
+
+  // Input boxes: keys the window passes on, the text of the current screen's
+  // first box, and the boxes told of a new screen. They take nothing until the
+  // boxes exist.
+  bool RouteKeyToInputBox(int key, unsigned shift);
+  bool RouteCharToInputBox(char c);
+  std::string InputBoxText() const;
+  void InputBoxesShowForScreen();
+  // Text fields and input boxes (MainFormText.cpp).
+  void CreateTextComponents();
+  void DestroyTextComponents();
+  void PaintTextComponents(Bitmap& canvas);
+  void InputBoxChanged(int index);
+  void ShowBoxesOnFirstShow();
+  bool ElementControlAt(Point p) const;
+  bool TextZoneAt(Point p) const;
+
+  // Owners that come with their own components (MainFormOwners.cpp): until
+  // then each only traces its call as {"ev":"command-owner",...}.
+  void TreeSelect(int number);
+  void TreeShowCurrent();
+  void TreeHideCurrent();
+  void TreeSetPendingFile(const std::string& file);
+  void TreeSetPendingItem(const std::string& caption);
+  void TreesShowForScreen();
+  void TreesFillRatings();
+  void PopupShowAtMouse(int kind);
+  void PopupsShowForScreen();
+  void ShowRegisteredUsersPopup(int buttonIndex);
+  void CloseRegisteredUsersPopup();
+  void PlayersSetCurrentName(const std::string& name);
+  void PlayersReload();
+  void GameTakeMoney();
+  void GameValidateAnswer();
+  void GameUseExtraMinute();
+  void GameShowDialog(int layout, const std::string& text);
+  void ScheduleGameStart();
+  void MusicStart();
+  void MusicStop(bool fade);
+  void ClipAreasShowForScreen();
+  void ClipPlay(const std::string& name, int mode);
+  void ClipStop();
+  void ClipPause();
+  void ClipStepForward();
+  void ClipStepBack();
+  void ClipClose();
+  void ShowAboutBox();
+  void ShowOptions();
+  void EnterStandardWindow();
+  void ShowHelpViewer();
+  void RunProgram(const std::string& command);
+  void RunInstalledGame(const std::string& command);
+  void DeleteGame(const std::string& command);
+  void InstallFonts();
+  void OwnerCall(const char* owner, const char* call, const std::string& argument = {});
 
   Platform& platform_;
   DiscPaths disc_;
@@ -146,6 +254,12 @@ class TMainForm : public WindowEvents, public EffectOwner {
   std::vector<std::string> fontFiles_;  // registered at start-up, removed at shutdown
   bool musicOn_ = false;
   bool soundsOn_ = true;  // the options window sets it
+  bool busy_ = false;
+  bool closing_ = false;  // Alt+F4 waits for the close button's sound
+  TimerId closeTimer_ = 0;
+  // Screens whose switches are being replayed now, outermost first: a replayed
+  // command may not switch to one of them again, or a script could loop forever.
+  std::vector<int> replaying_;
 
   // Hints: the text and anchor of the button under the mouse, the window that
   // shows it, and the one timer that shows and then hides it.
@@ -154,6 +268,11 @@ class TMainForm : public WindowEvents, public EffectOwner {
   int hintY_ = 0;
   std::unique_ptr<THintWindow> hintWindow_;
   TimerId hintTimer_ = 0;
+
+  std::unique_ptr<TTextMsg> textMsg_;
+  std::unique_ptr<TPathInputBox> pathBoxes_;
+  bool overBox_ = false;       // the pointer is over an input box (I-beam cursor)
+  bool overTextZone_ = false;  // the pointer is over a field's hint zone
 };
 
 }  // namespace trv

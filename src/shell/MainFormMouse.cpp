@@ -202,10 +202,4 @@ void TMainForm::HideHint() {
   hintWindow_.reset();
 }
 
-void TMainForm::OnKeyDown(int key, unsigned /*shift*/) {
-  // The keys of the screens come with the keyboard handling; the viewer
-  // windows end on Escape.
-  if (role_ != Role::Shell && key == vk::Escape) window_->Close();
-}
-
 }  // namespace trv

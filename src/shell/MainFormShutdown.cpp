@@ -44,6 +44,8 @@ void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   HideHint();
+  if (closeTimer_) platform_.Loop().KillTimer(closeTimer_);
+  closeTimer_ = 0;
   if (exitButton_ != -1 && std::size_t(currentScreen_) < elements_.Buttons.size() &&
       std::size_t(exitButton_) < elements_.Buttons[std::size_t(currentScreen_)].size()) {
     const std::string& sound = elements_.Buttons[std::size_t(currentScreen_)][std::size_t(exitButton_)].sound;
@@ -52,6 +54,9 @@ void TMainForm::FormDestroy() {
   }
   scriptBuffer_.clear();
   RemoveFonts();
+  DestroyTextComponents();
+  // A second shell and the viewers leave the settings to the shell that owns them.
+  if (!secondaryRun_ && role_ == Role::Shell) SaveSwitchStates();
   // Picture sets last to first, each with its cross-fade.
   while (!swGrpPics_.empty()) swGrpPics_.pop_back();
   while (!swOnePics_.empty()) swOnePics_.pop_back();

@@ -105,16 +105,25 @@ bool TMainForm::StartShell(StartStop* stop) {
   window_->SetCaption(title_);
 
   ReadElements(lines, paths_, elements_);
+  // Every screen that has any element list has all three, so that a screen
+  // index good for one list is good for the others.
+  const std::size_t screens =
+      std::max({elements_.Buttons.size(), elements_.SingleSwitches.size(), elements_.GroupSwitches.size()});
+  elements_.Buttons.resize(screens);
+  elements_.SingleSwitches.resize(screens);
+  elements_.GroupSwitches.resize(screens);
   if (header_.codecs.find("mpegaudio") != std::string::npos) InstallMp3Codec();
   window_->AcceptFiles(true);
   currentScreen_ = 0;
+  LoadSwitchStates();
+  CreateTextComponents();
 
   musicOn_ = !header_.bgSoundDefault.empty();
   RegisterFonts();
 
   const int startScreen = 1;  // the start-screen option comes with the options window
   RunCommand("screen" + std::to_string(startScreen) + "=store", "", 0, 0, 1);
-  LoadScreenPictures(startScreen - 1);
+  if (ScreenCount() == 0) Log("startup", "the script declares no screen");
   ShowMainWindow();
   return true;
 }
@@ -163,6 +172,7 @@ bool TMainForm::LoadPicture(const std::string& name, Bitmap* out) const {
 void TMainForm::ShowMainWindow() {
   shown_ = true;
   window_->Show();
+  ShowBoxesOnFirstShow();
   FormPaint();
   platform_.Loop().ProcessMessages();
   if (musicOn_) return;  // the background music starts here once it exists
@@ -172,19 +182,6 @@ void TMainForm::ShowMainWindow() {
 
 void TMainForm::OnRestore() {
   RunCommand("playwavonly", Utf8ToCp1251("music\\Главное меню\\k_Разворачивание окна.wav"), 0, 0, 0);
-}
-
-void TMainForm::PlayWav(const std::string& file, bool yield) { RunCommand("playwavonly", file, 0, 0, yield ? 2 : 0); }
-
-void TMainForm::RunCommand(const std::string& command, const std::string& sound, int index, int source,
-                           int soundMode) {
-  platform_.Tracer()
-      .Emit("command")
-      .Text("command", command)
-      .Text("sound", sound)
-      .Int("index", index)
-      .Int("source", source)
-      .Int("mode", soundMode);
 }
 
 }  // namespace trv

@@ -42,6 +42,9 @@ void TMainForm::DumpState() {
   if (std::size_t(currentScreen_) < elements_.GroupSwitches.size())
     ev.Json("groupSwitches", SwitchStates(elements_.GroupSwitches[std::size_t(currentScreen_)]));
   ev.Text("hint", hintWindow_ && hintWindow_->Visible() ? hintText_ : std::string());
+  // Only scripts that have fields or boxes show them, so older traces stay as they were.
+  if (textMsg_) ev.Json("fields", textMsg_->StateJson());
+  if (pathBoxes_ && pathBoxes_->Count()) ev.Json("boxes", pathBoxes_->StateJson());
 }
 
 }  // namespace trv

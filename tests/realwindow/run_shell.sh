@@ -49,15 +49,26 @@ position() { xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\)
 read -r X Y <<<"$(position)"
 echo "window at $X,$Y"
 
+# Under load frames come late: each look is awaited for up to five seconds.
+pixel_at() {
+  xwd -root -silent >"$WORK/shot.xwd"
+  "$PROBE" --pixel "$WORK/shot.xwd" "$1" "$2"
+}
+await_pixel() {  # X Y "R G B"
+  local got=""
+  for _ in $(seq 50); do
+    got=$(pixel_at "$1" "$2")
+    [ "$got" = "$3" ] && return 0
+    sleep 0.1
+  done
+  echo "$got"
+  return 1
+}
+
 # The button at client (20,20), 40x20: red at rest, green under the mouse.
-xwd -root -silent >"$WORK/shot.xwd"
-got=$("$PROBE" --pixel "$WORK/shot.xwd" $((X + 30)) $((Y + 30)))
-[ "$got" = "200 0 0" ] || fail "button at rest shows '$got'"
+got=$(await_pixel $((X + 30)) $((Y + 30)) "200 0 0") || fail "button at rest shows '$got'"
 xdotool mousemove $((X + 30)) $((Y + 30))
-sleep 0.8
-xwd -root -silent >"$WORK/shot.xwd"
-got=$("$PROBE" --pixel "$WORK/shot.xwd" $((X + 30)) $((Y + 30)))
-[ "$got" = "0 200 0" ] || fail "hovered button shows '$got', not its hover picture"
+got=$(await_pixel $((X + 30)) $((Y + 30)) "0 200 0") || fail "hovered button shows '$got', not its hover picture"
 
 # Drag by an empty spot of the background.
 xdotool mousemove $((X + 5)) $((Y + 140))
@@ -69,8 +80,11 @@ for step in 1 2 3 4 5; do
   sleep 0.1
 done
 xdotool mouseup 1
-sleep 0.4
-read -r X2 Y2 <<<"$(position)"
+for _ in $(seq 30); do
+  read -r X2 Y2 <<<"$(position)"
+  [ "$X2" = $((X + 40)) ] && [ "$Y2" = $((Y + 20)) ] && break
+  sleep 0.1
+done
 echo "window moved to $X2,$Y2"
 [ "$X2" = $((X + 40)) ] && [ "$Y2" = $((Y + 20)) ] || fail "window at $X2,$Y2, expected $((X + 40)),$((Y + 20))"
 

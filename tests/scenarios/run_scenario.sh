@@ -31,6 +31,10 @@
 #   #! expect-settings-untouched    the settings folder ($XDG_CONFIG_HOME) and
 #                                   the home folder hold afterwards exactly the
 #                                   files and bytes they held before
+#   #! runs N                       start trivion N times (1 to 5) one after
+#                                   the other, each playing the whole scenario
+#                                   with the settings the runs before it left;
+#                                   the golden file holds their traces in turn
 #   #! same-shots A B...            these `shot` pictures are identical
 #   #! different-shots A B...       these `shot` pictures differ pairwise
 #
@@ -68,6 +72,7 @@ LOCK_TITLE="Тестовый диск"
 EXPECT_EXIT=0
 EXPECT_STDERR=()
 SETTINGS_UNTOUCHED=0
+RUNS=1
 SAME_SHOTS=()
 DIFFERENT_SHOTS=()
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
@@ -116,6 +121,9 @@ while IFS= read -r line || [ -n "$line" ]; do
     expect-stderr)
       [ -n "$text" ] || setup_error "$LINE_NO" "expect-stderr needs a text"
       EXPECT_STDERR+=("$text") ;;
+    runs)
+      [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[1-5]$ ]] || setup_error "$LINE_NO" "runs needs 1 to 5"
+      RUNS=${operands[0]} ;;
     expect-settings-untouched)
       [ "${#operands[@]}" -eq 0 ] || setup_error "$LINE_NO" "expect-settings-untouched takes nothing"
       SETTINGS_UNTOUCHED=1 ;;
@@ -167,18 +175,6 @@ if [ "$HOLD_LOCK" -eq 1 ]; then
   flock -n "$LOCK_FD" || { echo "FAIL: cannot take the lock $LOCK_NAME"; exit 1; }
 fi
 
-(
-  cd "$WORK" || exit 1
-  [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
-  exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY \
-    HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
-    XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
-    TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.jsonl" \
-    timeout 60 "$WORK/disc/trivion" "${ARGS[@]}"
-) >"$WORK/stdout.txt" 2>"$WORK/stderr.txt"
-RC=$?
-[ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
-
 FAILS=0
 fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
 show_output() {
@@ -187,11 +183,28 @@ show_output() {
   if [ -f "$WORK/state/trivion/trivion.log" ]; then echo "--- log"; cat "$WORK/state/trivion/trivion.log"; fi
 }
 
-if [ "$RC" -eq 124 ]; then
-  fail "trivion did not end within 60 s"
-elif [ "$RC" -ne "$EXPECT_EXIT" ]; then
-  fail "trivion exited with $RC, not $EXPECT_EXIT"
-fi
+: >"$WORK/stdout.txt"
+: >"$WORK/stderr.txt"
+: >"$WORK/trace.jsonl"
+for ((RUN = 1; RUN <= RUNS; ++RUN)); do
+  (
+    cd "$WORK" || exit 1
+    [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
+    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY \
+      HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
+      XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
+      TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.$RUN.jsonl" \
+      timeout 60 "$WORK/disc/trivion" "${ARGS[@]}"
+  ) >>"$WORK/stdout.txt" 2>>"$WORK/stderr.txt"
+  RC=$?
+  [ ! -f "$WORK/trace.$RUN.jsonl" ] || cat "$WORK/trace.$RUN.jsonl" >>"$WORK/trace.jsonl"
+  if [ "$RC" -eq 124 ]; then
+    fail "trivion did not end within 60 s (run $RUN)"
+  elif [ "$RC" -ne "$EXPECT_EXIT" ]; then
+    fail "trivion exited with $RC, not $EXPECT_EXIT (run $RUN)"
+  fi
+done
+[ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
 [ -s "$WORK/trace.jsonl" ] || fail "no trace was written"
 
 if [ "${#EXPECT_STDERR[@]}" -eq 0 ]; then

@@ -2,7 +2,8 @@
 
 // A small disc for the shell's tests: two screens, a hover-sounding button
 // with a hint, a second button, a single switch and a group of two switches,
-// each picture a flat colour so that frames can be told apart by their pixels.
+// a button back to the first screen on the second, each picture a flat
+// colour so that frames can be told apart by their pixels.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -39,11 +40,13 @@ inline std::string TestScript() {
          "fn1=n.bmp;fn2=h.bmp;fn3=p.bmp;fn4=i.bmp;go=screen2=store;hint=Подсказка;wav=hover.wav\n"
          "button1;vx=100;vy=20\n"
          "fn1=n.bmp;fn2=h.bmp;fn3=p.bmp;fn4=i.bmp;go=exit;hint=;wav=no\n"
+         "button2;vx=20;vy=20;name=backtomainscreen\n"
+         "fn1=n.bmp;fn2=h.bmp;fn3=p.bmp;fn4=i.bmp;go=screen1=store;hint=Назад;wav=back.wav\n"
          "switchone1;vx=20;vy=80;fn1=s1.bmp;fn2=s2.bmp;fn3=s3.bmp;fn4=s4.bmp;state=off;store=off;goup=up;godown=down;"
          "hint=;wav=sw.wav\n"
-         "switchgrp1;vx=80;vy=80;fn1=s1.bmp;fn2=s2.bmp;fn3=s3.bmp;fn4=s4.bmp;state=on;store=off;group=1;go=g1;hint=;"
+         "switchgrp1;vx=80;vy=80;fn1=s1.bmp;fn2=s2.bmp;fn3=s3.bmp;fn4=s4.bmp;state=on;store=off;group=1;go=ga;hint=;"
          "wav=g.wav\n"
-         "switchgrp1;vx=120;vy=80;fn1=s1.bmp;fn2=s2.bmp;fn3=s3.bmp;fn4=s4.bmp;state=off;store=off;group=1;go=g2;"
+         "switchgrp1;vx=120;vy=80;fn1=s1.bmp;fn2=s2.bmp;fn3=s3.bmp;fn4=s4.bmp;state=off;store=off;group=1;go=gb;"
          "hint=;wav=g.wav\n";
 }
 

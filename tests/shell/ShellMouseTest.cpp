@@ -106,7 +106,7 @@ TEST_F(ShellMouseTest, GroupSwitchesTurnEachOtherOff) {
   EXPECT_TRUE(groups[1].on);
   const auto commands = NewCommands();
   ASSERT_EQ(commands.size(), 1u);
-  EXPECT_NE(commands[0].find("\"command\":\"g2\""), std::string::npos);
+  EXPECT_NE(commands[0].find("\"command\":\"gb\""), std::string::npos);
   EXPECT_NE(commands[0].find("\"source\":2"), std::string::npos);
   Move(5, 5);
   Wait(50);
@@ -170,7 +170,7 @@ TEST_F(ShellMouseTest, ButtonHintShowsAfterThePauseBelowTheButton) {
 TEST_F(ShellMouseTest, ScreenChangeFadesThroughItsLevels) {
   // The window shows screen 1 (grey 100) and fades to screen 2 (10, 20, 30):
   // levels 30, 60, ..., 240 on the first eight ticks, then 255.
-  form->LoadScreenPictures(1);
+  form->SwitchScreen(1, 0, 0);
   std::vector<int> reds;
   for (int i = 0; i < 12; ++i) {
     reds.push_back(RedOf(At(5, 5)));

@@ -39,6 +39,22 @@ bool ParseInt(const std::string& text, long long lo, long long hi, long long* ou
   return true;
 }
 
+// Modifier keys held during a mouse step: "Shift", "Ctrl", "Alt" joined by "+".
+bool ParseModifiers(const std::string& text, unsigned* shift) {
+  *shift = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t plus = text.find('+', start);
+    const std::string mod = Lower(text.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
+    if (mod == "alt") *shift |= kAlt;
+    else if (mod == "ctrl" || mod == "control") *shift |= kCtrl;
+    else if (mod == "shift") *shift |= kShift;
+    else return false;
+    if (plus == std::string::npos) return true;
+    start = plus + 1;
+  }
+}
+
 }  // namespace
 
 bool ParseKeyName(const std::string& name, int* virtualKey, unsigned* shift) {
@@ -139,18 +155,20 @@ bool ScenarioRunner::Execute(const std::string& line) {
   }
   if (verb == "move" || verb == "click" || verb == "rclick" || verb == "down" || verb == "up") {
     long long x = 0, y = 0;
-    if (words.size() != 2 || !ParseInt(words[0], -100000, 100000, &x) || !ParseInt(words[1], -100000, 100000, &y)) {
-      Reject(line, verb + " needs X Y");
+    unsigned shift = 0;
+    if ((words.size() != 2 && words.size() != 3) || !ParseInt(words[0], -100000, 100000, &x) ||
+        !ParseInt(words[1], -100000, 100000, &y) || (words.size() == 3 && !ParseModifiers(words[2], &shift))) {
+      Reject(line, verb + " needs X Y and at most the modifier keys held (Shift, Ctrl, Alt)");
       return true;
     }
     const Point p{int(x), int(y)};
     using A = HeadlessPlatform::MouseAction;
     // A pointer reaches the spot before it presses there, as a real one does.
-    bool delivered = platform_.Mouse(role, A::Move, p);
-    if (delivered && verb == "click") delivered = platform_.Click(role, p);
-    else if (delivered && verb == "rclick") delivered = platform_.Click(role, p, MouseButton::Right);
-    else if (delivered && verb == "down") delivered = platform_.Mouse(role, A::Down, p);
-    else if (delivered && verb == "up") delivered = platform_.Mouse(role, A::Up, p);
+    bool delivered = platform_.Mouse(role, A::Move, p, MouseButton::Left, shift);
+    if (delivered && verb == "click") delivered = platform_.Click(role, p, MouseButton::Left, shift);
+    else if (delivered && verb == "rclick") delivered = platform_.Click(role, p, MouseButton::Right, shift);
+    else if (delivered && verb == "down") delivered = platform_.Mouse(role, A::Down, p, MouseButton::Left, shift);
+    else if (delivered && verb == "up") delivered = platform_.Mouse(role, A::Up, p, MouseButton::Left, shift);
     if (!delivered) Reject(line, "no visible window \"" + role + "\" takes the mouse there");
     return true;
   }

@@ -11,7 +11,8 @@ namespace trv {
 // Plays a scenario script on the headless backend: one line per idle moment of
 // the event loop, so that everything a step sets off (timers, fades, modal
 // loops) runs before the next one. Lines:
-//   wait MS | move X Y | click X Y | rclick X Y | down X Y | up X Y [@window]
+//   wait MS | move X Y | click X Y | rclick X Y | down X Y | up X Y [MODS] [@window]
+//     (MODS: the modifier keys held, "Shift", "Ctrl", "Alt" joined by "+")
 //   key NAME | type TEXT | drop PATH | shot PATH [@window] | dump | quit
 // A line that cannot be understood is logged, traced and skipped.
 class ScenarioRunner {

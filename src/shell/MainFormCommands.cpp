@@ -1,0 +1,212 @@
+// The command interpreter. A command finds its meaning by the rule table's
+// fixed order of tests (script/CommandRules); the first rule that takes it
+// decides, and the order is part of the script language.
+#include "platform/Log.h"
+#include "platform/Text.h"
+#include "script/CommandRules.h"
+#include "script/ScriptValues.h"
+#include "shell/MainForm.h"
+#include "shell/OutsideLinks.h"
+
+namespace trv {
+namespace {
+
+// The registration screen and the screen where the game runs.
+constexpr int kRegistrationScreen = 1;
+constexpr int kGameScreen = 4;
+
+// The game dialog's layout for a short warning.
+constexpr int kWarningLayout = 4;
+
+}  // namespace
+
+void TMainForm::PlayWav(const std::string& file, bool yield) { RunCommand("playwavonly", file, 0, 0, yield ? 2 : 0); }
+
+void TMainForm::RunCommand(const std::string& command, const std::string& sound, int index, int source,
+                           int soundMode) {
+  platform_.Tracer()
+      .Emit("command")
+      .Text("command", command)
+      .Text("sound", sound)
+      .Int("index", index)
+      .Int("source", source)
+      .Int("mode", soundMode);
+  // Nothing runs once the window is going: a command could only act on parts
+  // that shutdown is releasing.
+  if (busy_ || destroyed_ || closing_) return;
+
+  const CommandRule* rule = FindCommandRule(command);
+  if (rule && rule->action == CommandAction::kExit) {
+    // The exit button's sound plays at shutdown, so that it is heard to its end.
+    if (source == 0) exitButton_ = index;
+    closing_ = true;
+    window_->Close();
+    return;
+  }
+
+  if (!sound.empty() && sound != "no" && soundsOn_ && soundMode != 1)
+    platform_.Audio().PlaySound(disc_.programDir + sound, soundMode == 2 ? SoundMode::AsyncNoStop : SoundMode::Async);
+
+  if (!rule) return;  // unknown words and inert keywords do nothing
+  switch (rule->action) {
+    case CommandAction::kExit:
+    case CommandAction::kPlayWavOnly:
+      return;
+    case CommandAction::kScreen:
+      ScreenCommand(command, source, index);
+      return;
+    case CommandAction::kRun:
+      if (command.rfind("run=http://", 0) == 0) OpenOutside(command.substr(4));
+      else RunProgram(command);
+      return;
+    case CommandAction::kAbout:
+      if (archive_ && archive_->Exists("About.txt")) ShowAboutBox();
+      return;
+    case CommandAction::kMinimize:
+      window_->Minimize();
+      // The button that asked looks normal when the window comes back.
+      if (source == 0 && index >= 0 && std::size_t(index) < btnPics_.size()) {
+        btnPics_[std::size_t(index)].hover = false;
+        btnPics_[std::size_t(index)].pressed = false;
+      }
+      return;
+    case CommandAction::kSelectTree:
+      TreeSelect(ReadInt(command, 4));
+      return;
+    case CommandAction::kShowTree:
+      TreeShowCurrent();
+      return;
+    case CommandAction::kHideTree:
+      TreeHideCurrent();
+      return;
+    case CommandAction::kNextScreen:
+      NextScreenCommand(source, index);
+      return;
+    case CommandAction::kWriteLetter:
+      OpenOutside(SupportMailUrl(SupportMail(), title_, std::string(CommandTail(command))));
+      return;
+    case CommandAction::kShowRatings:
+      OpenOutside(RatingsPageUrl(ScoreServer(), InputBoxText()));
+      return;
+    case CommandAction::kRegisterUser:
+      OpenOutside(RegisterPageUrl(ScoreServer()));
+      return;
+    case CommandAction::kShowRegisteredUsers:
+      if (source == 0) ShowRegisteredUsersPopup(index);
+      return;
+    case CommandAction::kSetUserName:
+      CloseRegisteredUsersPopup();
+      return;
+    case CommandAction::kGetMoney:
+      GameTakeMoney();
+      return;
+    case CommandAction::kValidateAnswer:
+      GameValidateAnswer();
+      return;
+    case CommandAction::kAdditionalTime:
+      GameUseExtraMinute();
+      return;
+    case CommandAction::kContextMenu:
+      ContextMenuCommand(command, source);
+      return;
+    case CommandAction::kBackgroundSound:
+      BackgroundSoundCommand(source);
+      return;
+    case CommandAction::kStandardWindow:
+      EnterStandardWindow();
+      return;
+    case CommandAction::kOptions:
+      ShowOptions();
+      return;
+    case CommandAction::kHelp:
+      FormKeyDown(vk::F1, 0);
+      return;
+    case CommandAction::kClipPlay:
+      ClipPlay("", 0);
+      return;
+    case CommandAction::kClipStop:
+      ClipStop();
+      return;
+    case CommandAction::kClipPause:
+      ClipPause();
+      return;
+    case CommandAction::kClipStepForward:
+      ClipStepForward();
+      return;
+    case CommandAction::kClipStepBack:
+      ClipStepBack();
+      return;
+    case CommandAction::kClipFile:
+      ClipPlay(FirstArgument(command, paths_), 4);
+      return;
+    case CommandAction::kInstallFonts:
+      InstallFonts();
+      return;
+    case CommandAction::kRunGame:
+      RunInstalledGame(command);
+      return;
+    case CommandAction::kDeleteGame:
+      DeleteGame(command);
+      return;
+    case CommandAction::kScreenNumber: {
+      const int n = ReadInt(command, 1);
+      if (n >= 1 && n <= ScreenCount()) SwitchScreen(n - 1, source, index);
+      return;
+    }
+  }
+}
+
+void TMainForm::NextScreenCommand(int source, int index) {
+  if (Fading()) return;
+  if (currentScreen_ != kRegistrationScreen) {
+    if (currentScreen_ + 1 < ScreenCount()) SwitchScreen(currentScreen_ + 1, source, index);
+    return;
+  }
+  const std::string name = Trim(InputBoxText());
+  if (name.empty()) {
+    RunCommand("playwavonly", Utf8ToCp1251("music\\Регистрация\\s_Появление окна ошибки.wav"), 0, 0, 0);
+    GameShowDialog(kWarningLayout, Utf8ToCp1251("Введите имя!"));
+    return;
+  }
+  PlayersSetCurrentName(name);
+  if (kGameScreen < ScreenCount()) SwitchScreen(kGameScreen, source, index);
+}
+
+void TMainForm::ContextMenuCommand(const std::string& command, int source) {
+  if (source != 0) return;
+  const int kind = ReadInt(command, 11);
+  PopupShowAtMouse(kind);
+  // Popups 91 to 99 come with a companion ten numbers on, shown at the same point.
+  if (kind > 90 && kind < 100) PopupShowAtMouse(kind + 10);
+}
+
+void TMainForm::BackgroundSoundCommand(int source) {
+  // A switch that wants music on or off uses the options instead.
+  if (source != 0) return;
+  if (musicOn_) {
+    musicOn_ = false;
+    MusicStop(true);
+  } else {
+    ClipClose();
+    musicOn_ = true;
+    MusicStart();
+  }
+  if (!platform_.Settings().WriteBool(RootKey::CurrentUser, SettingsKey(), "BGSound", musicOn_))
+    Log("settings", "the background music setting could not be written");
+}
+
+void TMainForm::OpenOutside(const std::string& url) {
+  if (!platform_.Desktop().OpenDocument(url)) Log("command", "the desktop could not open " + Cp1251ToUtf8(url));
+}
+
+std::string TMainForm::SettingsKey() const { return "SOFTWARE\\VOMAR\\" + title_; }
+
+std::string TMainForm::SupportMail() {
+  return DeploymentValue(platform_.Settings(), title_, "SupportMail", "TRIVION_SUPPORT_MAIL", kDefaultSupportMail);
+}
+
+std::string TMainForm::ScoreServer() {
+  return DeploymentValue(platform_.Settings(), title_, "ScoreServer", "TRIVION_SCORE_SERVER", kDefaultScoreServer);
+}
+
+}  // namespace trv

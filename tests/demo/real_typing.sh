@@ -1,0 +1,82 @@
+#!/bin/bash
+# The demo disc on a real X server whose keyboard is US: "Новая игра" opens the
+# registration screen, a name typed by key position comes out in Cyrillic (the
+# program's own layout is Russian), and Enter enters the game screen, as the
+# trace and a screenshot show; the name is kept in the settings at the end.
+# Exit 77 (skipped) when the X tools are missing.
+set -u
+DISC="$1"
+PROBE="$2"
+
+for tool in Xvfb xdotool xwd; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=""
+SHELL_PID=""
+cleanup() {
+  [ -n "$SHELL_PID" ] && kill "$SHELL_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$WORK/out.txt" 2>/dev/null; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n1 "$WORK/display")"
+
+export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
+export TRIVION_TRACE="$WORK/trace.jsonl"
+"$DISC/trivion" >"$WORK/out.txt" 2>&1 &
+SHELL_PID=$!
+
+WID=""
+for _ in $(seq 100); do
+  WID=$(xdotool search --onlyvisible --pid "$SHELL_PID" 2>/dev/null | head -n1)
+  [ -n "$WID" ] && break
+  sleep 0.1
+done
+[ -n "$WID" ] || fail "the shell window did not appear"
+read -r X Y <<<"$(xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')"
+
+await_trace() {  # PATTERN
+  for _ in $(seq 100); do
+    grep -q "$1" "$WORK/trace.jsonl" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# "Новая игра" on the main menu.
+sleep 1
+xdotool mousemove $((X + 600)) $((Y + 153)) click 1
+await_trace '"ev":"screen","screen":2' || fail "the registration screen did not open"
+sleep 1.5  # its fade; the name box takes the focus when it ends
+
+# Keys under Shift+B, D, F, Y on a US keyboard: "Иван" in the program's Russian layout.
+xdotool key shift+b d f y
+sleep 0.3
+xdotool key Return
+await_trace '"ev":"screen","screen":5' || fail "Enter did not enter the game screen"
+
+# The game screen's own picture: the "take the points" plaque at (650, 420).
+for _ in $(seq 50); do
+  xwd -root -silent >"$WORK/shot.xwd"
+  got=$("$PROBE" --pixel "$WORK/shot.xwd" $((X + 650)) $((Y + 420)))
+  [ "$got" = "35 64 136" ] && break
+  sleep 0.1
+done
+[ "$got" = "35 64 136" ] || fail "the screenshot does not show the game screen (pixel '$got')"
+
+# Closing keeps the typed name in the settings.
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$SHELL_PID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$SHELL_PID" 2>/dev/null && fail "Alt+F4 did not close the shell"
+SHELL_PID=""
+grep -rq "Иван" "$WORK/config" || { grep -r . "$WORK/config"; fail "the name is not in the settings"; }
+echo "PASS"
