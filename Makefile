@@ -23,8 +23,9 @@ disc: build
 	$(BUILD)/tools/disc/trivion-disc build content $(DISC)
 	cp $(BUILD)/src/shell/trivion $(DISC)/trivion
 
+# The shell on the demo disc, with a score server for it on loopback.
 play: disc
-	$(DISC)/trivion
+	scripts/play $(BUILD) $(DISC)
 
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DTRIVION_FUZZ=ON > /dev/null

@@ -8,6 +8,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Geometry.h"
 #include "platform/Graphics.h"
+#include "platform/Http.h"
 #include "platform/Keyboard.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -37,6 +38,7 @@ class Platform {
   virtual Keyboard& Keys() = 0;
   virtual Trace& Tracer() = 0;
   virtual FontEngine& Fonts() = 0;
+  virtual Http& Web() = 0;
 
   virtual std::unique_ptr<Window> CreateWindow(const WindowOptions& options) = 0;
   virtual Size ScreenSize() const = 0;

@@ -17,6 +17,7 @@ HeadlessPlatform::HeadlessPlatform(const PlatformConfig& config)
       sound_(loop_, trace_),
       shell_(*this, trace_) {
   fonts_ = CreateFontEngine();
+  web_ = CreateCurlHttp(&trace_);
   if (!config.tracePath.empty() && !trace_.OpenFile(config.tracePath))
     Log("headless", "cannot write the trace to " + config.tracePath);
 }

@@ -158,6 +158,7 @@ class HeadlessPlatform : public Platform {
   Shell& Desktop() override { return shell_; }
   Keyboard& Keys() override { return keyboard_; }
   FontEngine& Fonts() override { return *fonts_; }
+  Http& Web() override { return *web_; }
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override { return screen_; }
@@ -213,6 +214,7 @@ class HeadlessPlatform : public Platform {
   HeadlessShell shell_;
   Keyboard keyboard_;
   std::unique_ptr<FontEngine> fonts_;
+  std::unique_ptr<Http> web_;
   Size screen_{1280, 1024};
   std::string clipboard_;
   std::vector<MessageBoxCall> messageBoxes_;

@@ -13,6 +13,7 @@ namespace trv {
 SdlPlatform::SdlPlatform(const PlatformConfig& config)
     : trace_([this] { return loop_ ? loop_->NowMs() : 0; }) {
   fonts_ = CreateFontEngine();
+  web_ = CreateCurlHttp(&trace_);
   // The program decides what a close or a signal means, and draws in software
   // (the plain X11 surface works on any server, Xvfb included).
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

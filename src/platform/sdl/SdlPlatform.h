@@ -34,6 +34,7 @@ class SdlPlatform : public Platform {
   Shell& Desktop() override { return *shell_; }
   Keyboard& Keys() override { return keyboard_; }
   FontEngine& Fonts() override { return *fonts_; }
+  Http& Web() override { return *web_; }
   Trace& Tracer() override { return trace_; }
   std::unique_ptr<Window> CreateWindow(const WindowOptions& options) override;
   Size ScreenSize() const override;
@@ -86,6 +87,7 @@ class SdlPlatform : public Platform {
   std::unique_ptr<SdlSound> sound_;
   std::unique_ptr<PosixShell> shell_;
   std::unique_ptr<FontEngine> fonts_;
+  std::unique_ptr<Http> web_;
   Keyboard keyboard_;
   X11Desktop pointer_;  // for the mouse position during a drag
 

@@ -1,0 +1,141 @@
+// The score client against the real score server, started on loopback with a
+// fresh database.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "online/VMHighScores.h"
+#include "platform/Http.h"
+
+extern char** environ;
+
+namespace trv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The server binary of this build tree: tools/score-server beside tests/.
+fs::path ServerExecutable() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  return self.parent_path().parent_path() / "tools" / "score-server" / "trivion-scored";
+}
+
+class ScoreServerProcess {
+ public:
+  ScoreServerProcess(const fs::path& exe, const fs::path& db) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const std::string exeText = exe.string(), dbText = db.string();
+    std::vector<char*> argv = {const_cast<char*>(exeText.c_str()), const_cast<char*>("--listen"),
+                               const_cast<char*>("127.0.0.1:0"),   const_cast<char*>("--db"),
+                               const_cast<char*>(dbText.c_str()),  nullptr};
+    if (posix_spawn(&pid_, exeText.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    // The first line names the port: "listening on 127.0.0.1:PORT".
+    std::string line;
+    char c;
+    while (line.size() < 200 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    close(out[0]);
+    const std::string prefix = "listening on 127.0.0.1:";
+    if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
+  }
+  ~ScoreServerProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  int Port() const { return port_; }
+  std::string Url(const char* page) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + page;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// Percent-encodes every byte but letters and digits, as a browser's form does.
+std::string FormBytes(const std::string& s) {
+  std::string out;
+  char buf[4];
+  for (unsigned char b : s) {
+    if (std::isalnum(b) && b < 128) {
+      out += static_cast<char>(b);
+    } else {
+      std::snprintf(buf, sizeof buf, "%%%02X", b);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+TEST(RealScoreServer, SubmissionsAndRefusals) {
+  const fs::path exe = ServerExecutable();
+  if (!fs::exists(exe)) GTEST_SKIP() << "trivion-scored is not built: " << exe;
+  const fs::path db = fs::path(testing::TempDir()) / ("online-scored-" + std::to_string(getpid()) + ".db");
+  fs::remove(db);
+  ScoreServerProcess server(exe, db);
+  ASSERT_GT(server.Port(), 0) << "the server did not report its port";
+
+  auto http = CreateCurlHttp(nullptr);
+  // A player registers in the browser (UTF-8 form), including a name that the
+  // game's form would break without encoding "&" and "=".
+  for (const std::string& nameUtf8 : {std::string("Иван Петров"), std::string("A&B=C")}) {
+    HttpRequest reg;
+    reg.url = server.Url("register.php");
+    reg.body = "UserName=" + FormBytes(nameUtf8) + "&Password=" + FormBytes("секрет") +
+               "&Password2=" + FormBytes("секрет");
+    const HttpReply r = http->Post(reg);
+    ASSERT_EQ(r.status, 200) << nameUtf8 << ": " << r.body;
+  }
+
+  TVMHighScores client(*http, [] { return true; });
+  client._ServerAddress = server.Url("save.php");
+  client._GameID = "3";
+  client._UserName = "\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2";  // "Иван Петров"
+  client._UserPassword = "\xF1\xE5\xEA\xF0\xE5\xF2";               // "секрет"
+  // The logon slot is random here: every run takes some token of the five.
+  EXPECT_EQ(client.SendScore(500), 0);
+  EXPECT_EQ(client.SendScore(400), 1);  // worse than before
+  EXPECT_EQ(client.SendScore(700), 0);
+  EXPECT_EQ(client.SendScore(700), 1);
+
+  client._UserName = "A&B=C";
+  EXPECT_EQ(client.SendScore(10), 0);
+
+  client._UserPassword = "wrong";
+  EXPECT_EQ(client.SendScore(800), 102);
+  client._UserPassword = "\xF1\xE5\xEA\xF0\xE5\xF2";
+  client._UserName = "Nobody";
+  EXPECT_EQ(client.SendScore(800), 102);
+  client._UserName = "A&B=C";
+  client._GameID = "7";  // the server knows games 1..3
+  EXPECT_EQ(client.SendScore(800), 109);
+  client._GameID = "3";
+  client._NumRetries = 1;
+  EXPECT_EQ(client.SendScore(11), 0);
+  fs::remove(db);
+}
+
+}  // namespace
+}  // namespace trv
