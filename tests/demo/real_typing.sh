@@ -8,36 +8,17 @@ set -u
 DISC="$1"
 PROBE="$2"
 
-for tool in Xvfb xdotool xwd; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-SHELL_PID=""
-cleanup() {
-  [ -n "$SHELL_PID" ] && kill "$SHELL_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../realwindow/xvfb.sh" 1024x768
 fail() { echo "FAIL: $*"; cat "$WORK/out.txt" 2>/dev/null; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -br 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$WORK/display")"
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
 export TRIVION_TRACE="$WORK/trace.jsonl"
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
-SHELL_PID=$!
+APP_PID=$!
 
 WID=""
 for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$SHELL_PID" 2>/dev/null | head -n1)
+  WID=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | head -n1)
   [ -n "$WID" ] && break
   sleep 0.1
 done
@@ -75,8 +56,8 @@ done
 
 # Closing keeps the typed name in the settings.
 xdotool key alt+F4
-for _ in $(seq 50); do kill -0 "$SHELL_PID" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$SHELL_PID" 2>/dev/null && fail "Alt+F4 did not close the shell"
-SHELL_PID=""
+for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$APP_PID" 2>/dev/null && fail "Alt+F4 did not close the shell"
+APP_PID=""
 grep -rq "Иван" "$WORK/config" || { grep -r . "$WORK/config"; fail "the name is not in the settings"; }
 echo "PASS"

@@ -5,50 +5,20 @@
 set -u
 PROBE="$1"
 
-for tool in Xvfb xdotool xwd; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed"
-    exit 77
-  fi
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-PROBE_PID=""
-cleanup() {
-  [ -n "$PROBE_PID" ] && kill "$PROBE_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb.sh" 640x480
+echo "Xvfb on $DISPLAY"
 
 FAILS=0
 fail() {
   echo "FAIL: $*"
   FAILS=$((FAILS + 1))
 }
-
-# Xvfb picks a free display itself and reports it once it accepts clients.
-# A black root (-br) is what shows through the window's cut-out.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -br 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do
-  [ -s "$WORK/display" ] && break
-  sleep 0.05
-done
-if [ ! -s "$WORK/display" ]; then
-  cat "$WORK/xvfb.log"
-  echo "FAIL: Xvfb did not start"
-  exit 1
-fi
-export DISPLAY=":$(head -n1 "$WORK/display")"
 echo "Xvfb on $DISPLAY"
 
 export SDL_AUDIODRIVER=dummy
 export XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config" PROBE_SETTINGS="$WORK/settings"
 "$PROBE" >"$WORK/out.txt" 2>"$WORK/err.txt" &
-PROBE_PID=$!
+APP_PID=$!
 
 # Waits until the probe has printed a line matching $1 (up to $2 tenths of a second).
 wait_line() {
@@ -148,15 +118,15 @@ wait_line '^close' 30 || fail "no close request"
 expect_new '^bounds 200 200 200 160' "the drag"
 expect_new '^found' "searching the caption"
 for _ in $(seq 50); do
-  kill -0 "$PROBE_PID" 2>/dev/null || break
+  kill -0 "$APP_PID" 2>/dev/null || break
   sleep 0.1
 done
-if kill -0 "$PROBE_PID" 2>/dev/null; then
+if kill -0 "$APP_PID" 2>/dev/null; then
   fail "the probe did not end after the close request"
 else
-  wait "$PROBE_PID"
+  wait "$APP_PID"
   CODE=$?
-  PROBE_PID=""
+  APP_PID=""
   [ "$CODE" = 0 ] || fail "the probe ended with $CODE"
 fi
 

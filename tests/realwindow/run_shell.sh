@@ -7,39 +7,24 @@ SHELL_EXE="$1"
 MAKE_DISC="$2"
 PROBE="$3"
 
-for tool in Xvfb xdotool xwd; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "$0")/xvfb.sh" 640x480
 
-WORK=$(mktemp -d)
-XVFB_PID=""
-SHELL_PID=""
-cleanup() {
-  [ -n "$SHELL_PID" ] && kill "$SHELL_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
 FAILS=0
-fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
-
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -br 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
-[ -s "$WORK/display" ] || { cat "$WORK/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$WORK/display")"
+fail() {
+  echo "FAIL: $*"
+  FAILS=$((FAILS + 1))
+}
 
 mkdir -p "$WORK/disc"
 "$MAKE_DISC" "$WORK/disc" || { echo "FAIL: no test disc"; exit 1; }
 cp "$SHELL_EXE" "$WORK/disc/trivion"
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
 "$WORK/disc/trivion" >"$WORK/out.txt" 2>&1 &
-SHELL_PID=$!
+APP_PID=$!
 
 WID=""
 for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$SHELL_PID" 2>/dev/null | head -n1)
+  WID=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | head -n1)
   [ -n "$WID" ] && break
   sleep 0.1
 done
