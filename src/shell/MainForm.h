@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "script/ElementPass.h"
 #include "script/ExpandPath.h"
 #include "script/HeaderPass.h"
+#include "shell/CoolDialog.h"
 #include "shell/HintWindow.h"
 #include "shell/PathInputBoxes.h"
 #include "shell/PictureSets.h"
@@ -21,6 +23,9 @@
 #include "windows/EffectOwner.h"
 
 namespace trv {
+
+class TMainGame;
+class TUsers;
 
 // The command line as the process got it.
 struct StartArguments {
@@ -46,6 +51,9 @@ constexpr int kCursorHeight = 20;
 // The shell's main window: start-up, painting, the mouse over the elements of
 // the current screen, hints, and shutdown in their fixed order.
 class TMainForm : public WindowEvents, public EffectOwner {
+  // The game engine plays on the game screen's fields, box, lamps and buttons.
+  friend class TMainGame;
+
  public:
   TMainForm(Platform& platform, DiscPaths disc);
   ~TMainForm() override;
@@ -103,8 +111,24 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void HideHint();
   void StartHintTimer();
 
+  // The game dialog (MainFormOwners.cpp): made after start-up when the archive
+  // holds Dialog.txt and this process is the shell. ShowGameDialog shows page
+  // `layout` (from 0) with `text` and returns 1 ok, 2 closed, 6 yes, 7 no,
+  // -1 play again, or a score submission status; without a dialog it returns
+  // 2 at once. CloseGameDialog closes a visible one.
+  void CreateGameDialog();
+  int ShowGameDialog(int layout, const std::string& text);
+  void CloseGameDialog();
+  TCoolDialog* GameDialog() const { return dialog_.get(); }
+  // Where "sendresults" takes the current player's score; unset: the players list.
+  void SetPlayerScoreSource(std::function<std::int32_t()> source) { playerScore_ = std::move(source); }
+
   // A "state" trace line: screen, buttons and switches under the mouse, hint.
   void DumpState();
+
+  // The game engine and the players list; null in the viewer roles.
+  TMainGame* Game() { return game_.get(); }
+  TUsers* Players() { return users_.get(); }
 
   // Text fields and input boxes (MainFormText.cpp), made at start-up: the
   // fields only when the script has any, the boxes' owner always (it may hold
@@ -269,10 +293,15 @@ class TMainForm : public WindowEvents, public EffectOwner {
   std::unique_ptr<THintWindow> hintWindow_;
   TimerId hintTimer_ = 0;
 
+  std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
+  std::function<std::int32_t()> playerScore_;
   std::unique_ptr<TTextMsg> textMsg_;
   std::unique_ptr<TPathInputBox> pathBoxes_;
   bool overBox_ = false;       // the pointer is over an input box (I-beam cursor)
   bool overTextZone_ = false;  // the pointer is over a field's hint zone
+
+  std::unique_ptr<TUsers> users_;
+  std::unique_ptr<TMainGame> game_;
 };
 
 }  // namespace trv

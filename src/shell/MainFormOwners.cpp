@@ -6,7 +6,9 @@
 // complete and visible in the trace.
 #include <string>
 
+#include "game/Users.h"
 #include "shell/MainForm.h"
+#include "shell/MainGame.h"
 
 namespace trv {
 
@@ -29,16 +31,67 @@ void TMainForm::ShowRegisteredUsersPopup(int buttonIndex) {
 }
 void TMainForm::CloseRegisteredUsersPopup() { OwnerCall("popups", "close-registered-users"); }
 
-void TMainForm::PlayersSetCurrentName(const std::string& name) { OwnerCall("players", "set-current-name", name); }
-void TMainForm::PlayersReload() { OwnerCall("players", "reload"); }
+void TMainForm::PlayersSetCurrentName(const std::string& name) {
+  OwnerCall("players", "set-current-name", name);
+  if (users_) users_->SetCurrentName(name);
+}
+void TMainForm::PlayersReload() {
+  OwnerCall("players", "reload");
+  if (users_) users_->Load();
+}
 
-void TMainForm::GameTakeMoney() { OwnerCall("game", "take-money"); }
-void TMainForm::GameValidateAnswer() { OwnerCall("game", "validate-answer"); }
-void TMainForm::GameUseExtraMinute() { OwnerCall("game", "extra-minute"); }
+void TMainForm::GameTakeMoney() {
+  OwnerCall("game", "take-money");
+  if (game_) game_->TakeMoney(false);
+}
+void TMainForm::GameValidateAnswer() {
+  OwnerCall("game", "validate-answer");
+  if (game_) game_->ValidateAnswer(true);
+}
+void TMainForm::GameUseExtraMinute() {
+  OwnerCall("game", "extra-minute");
+  if (game_) game_->UseExtraMinute();
+}
 void TMainForm::GameShowDialog(int layout, const std::string& text) {
+  if (dialog_) {
+    ShowGameDialog(layout, text);
+    return;
+  }
   OwnerCall("game", "show-dialog", std::to_string(layout) + ":" + text);
 }
-void TMainForm::ScheduleGameStart() { OwnerCall("game", "schedule-start"); }
+
+void TMainForm::CreateGameDialog() {
+  if (dialog_ || secondaryRun_ || role_ != Role::Shell || !archive_ || !archive_->Exists("Dialog.txt")) return;
+  CoolDialogHost host;
+  host.mainBounds = [this] { return window_ ? window_->Bounds() : Rect{}; };
+  host.playWav = [this](const std::string& sound) { PlayWav(sound, false); };
+  host.soundsOn = [this] { return soundsOn_; };
+  host.mainKeyDown = [this](int key, unsigned shift) { FormKeyDown(key, shift); };
+  host.currentScore = [this] {
+    if (playerScore_) return playerScore_();
+    return users_ ? std::int32_t(users_->CurrentScore()) : 0;
+  };
+  host.saveUrl = [this] {
+    std::string base = ScoreServer();
+    if (base.empty() || base.back() != '/') base += '/';
+    return base + "save.php";
+  };
+  host.title = title_;
+  dialog_ = std::make_unique<TCoolDialog>(platform_, *archive_, paths_, std::move(host));
+}
+
+int TMainForm::ShowGameDialog(int layout, const std::string& text) {
+  if (!dialog_) return kDialogClosed;
+  return dialog_->ShowDialog(layout, text);
+}
+
+void TMainForm::CloseGameDialog() {
+  if (dialog_) dialog_->CloseDialog();
+}
+void TMainForm::ScheduleGameStart() {
+  OwnerCall("game", "schedule-start");
+  if (game_) game_->ScheduleNewGame();
+}
 
 void TMainForm::MusicStart() { OwnerCall("music", "start"); }
 void TMainForm::MusicStop(bool fade) { OwnerCall("music", "stop", fade ? "fade" : ""); }

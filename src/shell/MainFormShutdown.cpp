@@ -2,7 +2,9 @@
 // made, in reverse.
 #include "platform/Log.h"
 #include "platform/Text.h"
+#include "game/Users.h"
 #include "shell/MainForm.h"
+#include "shell/MainGame.h"
 
 namespace trv {
 namespace {
@@ -54,6 +56,9 @@ void TMainForm::FormDestroy() {
   }
   scriptBuffer_.clear();
   RemoveFonts();
+  // The engine's timers and fades stop before the parts they draw on go.
+  game_.reset();
+  users_.reset();
   DestroyTextComponents();
   // A second shell and the viewers leave the settings to the shell that owns them.
   if (!secondaryRun_ && role_ == Role::Shell) SaveSwitchStates();

@@ -1,6 +1,7 @@
 // Start-up of the shell window, in its fixed order, and the first show.
 #include <algorithm>
 
+#include "game/Users.h"
 #include "media/ReleaseCheck.h"
 #include "platform/Bmp.h"
 #include "platform/Log.h"
@@ -10,6 +11,7 @@
 #include "script/ScriptLines.h"
 #include "script/ScriptLists.h"
 #include "shell/MainForm.h"
+#include "shell/MainGame.h"
 #include "store/PackedTree.h"
 
 namespace trv {
@@ -117,6 +119,10 @@ bool TMainForm::StartShell(StartStop* stop) {
   currentScreen_ = 0;
   LoadSwitchStates();
   CreateTextComponents();
+  // The game engine and the players list whose scores it keeps.
+  users_ = std::make_unique<TUsers>(platform_.Settings(), title_, platform_.Loop().GetClock());
+  if (!game_) game_ = std::make_unique<TMainGame>(*this, platform_, users_.get());
+  SetPlayerScoreSource([this] { return users_ ? std::int32_t(users_->CurrentScore()) : 0; });
 
   musicOn_ = !header_.bgSoundDefault.empty();
   RegisterFonts();

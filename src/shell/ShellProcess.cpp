@@ -28,6 +28,8 @@ int RunShellProcess(Platform& platform, const DiscPaths& disc, const StartArgume
     }
     return 0;
   }
+  // The game dialog, when the disc has one; only the shell plays.
+  form.CreateGameDialog();
   if (beforeLoop) beforeLoop(form);
   // Exceptions that escape an event handler are dropped with a log line; the
   // program goes on.
