@@ -17,9 +17,24 @@ std::mt19937& RandomEngine() {
   return engine;
 }
 
+namespace {
+bool g_fixed = false;
+std::uint32_t g_nextSeed = 0;
+}  // namespace
+
 void SeedRandom(std::uint32_t seed) { RandomEngine().seed(seed); }
 
+void FixRandomSeed(std::uint32_t seed) {
+  g_fixed = true;
+  g_nextSeed = seed;
+  SeedRandom(seed);
+}
+
 void ReseedRandomFromClock() {
+  if (g_fixed) {
+    SeedRandom(++g_nextSeed);
+    return;
+  }
   // Two reseeds within one clock tick would give the same sequence; the
   // steady clock's finer ticks are folded in too.
   const auto wall = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count());

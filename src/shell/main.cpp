@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "game/Random.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -27,6 +28,14 @@ int Main(int argc, char** argv) {
     if (i) start.commandLine += ' ';
     start.commandLine += argv[i];
     if (i) start.args.push_back(argv[i]);
+  }
+  // A fixed seed makes every draw of the run (the question order above all)
+  // the same each time, for scenario tests; read once, here.
+  if (const char* seed = std::getenv("TRIVION_SEED"); seed && *seed) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(seed, &end, 10);
+    if (*end == '\0') FixRandomSeed(std::uint32_t(value));
+    else Log("startup", std::string("TRIVION_SEED is not a number and is ignored: ") + seed);
   }
   const char* backend = std::getenv("TRIVION_BACKEND");
   const bool headless = backend && std::string(backend) == "headless";

@@ -35,6 +35,13 @@
 #                                   the other, each playing the whole scenario
 #                                   with the settings the runs before it left;
 #                                   the golden file holds their traces in turn
+#   #! questions F                  the disc folder holds the question bank
+#                                   questions.xml: the UTF-8 file F (relative
+#                                   to the scenario's folder) in windows-1251
+#   #! seed N                       TRIVION_SEED=N: the same draws every run
+#   #! keep-events EV...            the trace compared with the golden file
+#                                   holds only the lines of these "ev" kinds
+#                                   (whole games write thousands of lines)
 #   #! same-shots A B...            these `shot` pictures are identical
 #   #! different-shots A B...       these `shot` pictures differ pairwise
 #
@@ -75,6 +82,9 @@ SETTINGS_UNTOUCHED=0
 RUNS=1
 SAME_SHOTS=()
 DIFFERENT_SHOTS=()
+QUESTIONS=
+SEED=
+KEEP_EVENTS=()
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
 LINE_NO=0
 STEPS_BEGUN=0
@@ -127,6 +137,19 @@ while IFS= read -r line || [ -n "$line" ]; do
     expect-settings-untouched)
       [ "${#operands[@]}" -eq 0 ] || setup_error "$LINE_NO" "expect-settings-untouched takes nothing"
       SETTINGS_UNTOUCHED=1 ;;
+    questions)
+      [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "questions needs one file"
+      [ -f "$SCENARIO_DIR/${operands[0]}" ] || setup_error "$LINE_NO" "no file $SCENARIO_DIR/${operands[0]}"
+      QUESTIONS="$SCENARIO_DIR/${operands[0]}" ;;
+    seed)
+      [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[0-9]+$ ]] || setup_error "$LINE_NO" "seed needs a number"
+      SEED=${operands[0]} ;;
+    keep-events)
+      [ "${#operands[@]}" -ge 1 ] || setup_error "$LINE_NO" "keep-events needs one kind or more"
+      for ev in "${operands[@]}"; do
+        [[ "$ev" =~ ^[a-z-]+$ ]] || setup_error "$LINE_NO" "keep-events: \"$ev\" is not a kind"
+      done
+      KEEP_EVENTS+=("${operands[@]}") ;;
     same-shots | different-shots)
       [ "${#operands[@]}" -ge 2 ] || setup_error "$LINE_NO" "$directive needs two pictures or more"
       # One group a line, its pictures separated by a blank.
@@ -140,6 +163,10 @@ mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home"
 "$MAKE_DISC" "${DISC_OPTIONS[@]}" "$WORK/disc" >"$WORK/make_disc.txt" 2>&1 ||
   { cat "$WORK/make_disc.txt"; echo "FAIL: no test disc"; exit 1; }
 cp "$EXE" "$WORK/disc/trivion" || { echo "FAIL: cannot copy $EXE"; exit 1; }
+if [ -n "$QUESTIONS" ]; then
+  iconv -f UTF-8 -t WINDOWS-1251 "$QUESTIONS" >"$WORK/disc/questions.xml" ||
+    { echo "FAIL: $QUESTIONS has no windows-1251 form"; exit 1; }
+fi
 for f in "${REMOVE[@]}"; do
   [ -e "$WORK/disc/$f" ] || { echo "FAIL: remove $f: the disc has no such file"; exit 1; }
   rm -rf "${WORK:?}/disc/$f"
@@ -190,7 +217,9 @@ for ((RUN = 1; RUN <= RUNS; ++RUN)); do
   (
     cd "$WORK" || exit 1
     [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
-    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY \
+    SEED_ENV=(-u TRIVION_SEED)
+    [ -z "$SEED" ] || SEED_ENV=(TRIVION_SEED="$SEED")
+    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY "${SEED_ENV[@]}" \
       HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
       XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
       TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.$RUN.jsonl" \
@@ -260,6 +289,11 @@ done
 WINDOWS_WORK=$(printf '%s' "$WORK" | sed 's|/|\\\\|g')
 sed -e "s|$(sed_pattern "$WORK")|@WORK@|g" -e "s|$(sed_pattern "$WINDOWS_WORK")|@WORK@|g" \
   "$WORK/trace.jsonl" >"$WORK/trace.normal" 2>/dev/null || : >"$WORK/trace.normal"
+if [ "${#KEEP_EVENTS[@]}" -gt 0 ]; then
+  kinds=$(IFS='|'; printf '%s' "${KEEP_EVENTS[*]}")
+  grep -E "\"ev\":\"($kinds)\"" "$WORK/trace.normal" >"$WORK/trace.kept" || : >"$WORK/trace.kept"
+  mv "$WORK/trace.kept" "$WORK/trace.normal"
+fi
 
 if [ "${TRIVION_UPDATE_GOLDEN:-}" = "1" ]; then
   if [ "$FAILS" -ne 0 ]; then
