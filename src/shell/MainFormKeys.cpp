@@ -15,12 +15,17 @@ constexpr unsigned kModifiers = kShift | kAlt | kCtrl;
 
 }  // namespace
 
+// While the game dialog runs its own loop the main window stays as if
+// disabled: a key here would act on the game underneath the question asked.
+// The dialog's own F1 reaches FormKeyDown directly and still works.
 void TMainForm::OnKeyDown(int key, unsigned shift) {
+  if (dialog_ && dialog_->Modal()) return;
   FormKeyDown(key, shift);
   if (!destroyed_) RouteKeyToInputBox(key, shift);
 }
 
 void TMainForm::OnChar(char c) {
+  if (dialog_ && dialog_->Modal()) return;
   if (FormKeyPress(c)) RouteCharToInputBox(c);
 }
 

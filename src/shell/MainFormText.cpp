@@ -105,7 +105,10 @@ bool TMainForm::TextZoneAt(Point p) const {
   return role_ == Role::Shell && textMsg_ && textMsg_->ZoneAt(p) && !ElementControlAt(p);
 }
 
+// The mouse over the main window does nothing while the game dialog is
+// modal, as over a disabled window: a click would run a command underneath.
 void TMainForm::OnMouseMove(Point p, unsigned shift) {
+  if (dialog_ && dialog_->Modal()) return;
   if (pathBoxes_ && pathBoxes_->MouseMove(p, shift)) {
     // Every time: a screen switch may have set the cursor meanwhile.
     window_->SetCursor(Cursor::IBeam);
@@ -135,6 +138,7 @@ void TMainForm::OnMouseMove(Point p, unsigned shift) {
 }
 
 void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
+  if (dialog_ && dialog_->Modal()) return;
   if (pathBoxes_ && !Fading() && pathBoxes_->MouseDown(b, p, shift)) {
     HideHint();
     if (pathBoxes_->Capturing() && window_) window_->SetMouseCapture(true);
@@ -148,6 +152,8 @@ void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
 }
 
 void TMainForm::OnMouseUp(MouseButton b, Point p, unsigned shift) {
+  // A box's drag that began before the dialog still ends, or it would keep the capture.
+  if (dialog_ && dialog_->Modal() && !(pathBoxes_ && pathBoxes_->Capturing())) return;
   if (pathBoxes_ && pathBoxes_->Capturing()) {
     pathBoxes_->MouseUp(p, shift);
     if (window_) window_->SetMouseCapture(false);
