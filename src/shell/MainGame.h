@@ -115,6 +115,7 @@ class TMainGame {
   void SetField(std::int32_t number, const std::string& text);
   void Blank(std::int32_t number) { SetField(number, " "); }
   void ClearTurn();
+  bool StopTypingIfLeft();
   void StopCountdown();
   void SetAnswerButtonActive(bool active);
   void OfferExtraMinute();

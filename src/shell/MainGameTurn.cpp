@@ -86,13 +86,17 @@ void TMainGame::StartTurn() {
   typeTimer_.Fire(1250, [this] { TypeQuestion(); });
 }
 
+// A typing step that finds the game screen gone clears the turn and stops.
+bool TMainGame::StopTypingIfLeft() {
+  if (!LeftScreen()) return false;
+  ClearTurn();
+  typeTimer_.Stop();
+  typing_ = false;
+  return true;
+}
+
 void TMainGame::TypeQuestion() {
-  if (LeftScreen()) {
-    ClearTurn();
-    typeTimer_.Stop();
-    typing_ = false;
-    return;
-  }
+  if (StopTypingIfLeft()) return;
   if (!typing_) {
     if (FieldsBusy({kQuestion, kHint, kAnswer, kValue})) {
       typeTimer_.Fire(500, [this] { TypeQuestion(); });
@@ -347,12 +351,7 @@ void TMainGame::AfterAnswer() {
 }
 
 void TMainGame::TypeComment() {
-  if (LeftScreen()) {
-    ClearTurn();
-    typeTimer_.Stop();
-    typing_ = false;
-    return;
-  }
+  if (StopTypingIfLeft()) return;
   if (!typing_) {
     if (FieldsBusy({kQuestion, kHint, kAnswer})) {
       typeTimer_.Fire(500, [this] { TypeComment(); });

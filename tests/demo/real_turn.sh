@@ -30,22 +30,8 @@ export TRIVION_TRACE="$WORK/trace.jsonl" TRIVION_SEED=12345
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
 
-WID=""
-for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | head -n1)
-  [ -n "$WID" ] && break
-  sleep 0.1
-done
-[ -n "$WID" ] || fail "the shell window did not appear"
-read -r X Y <<<"$(xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')"
+await_app_window || fail "the shell window did not appear"
 
-await_trace() {  # PATTERN [TENTHS]
-  for _ in $(seq "${2:-100}"); do
-    grep -q "$1" "$WORK/trace.jsonl" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 # Colours across the score field (window 596,114 - 756,146), one line.
 score_field_pixels() {

@@ -17,62 +17,13 @@
 
 #include "online/VMHighScores.h"
 #include "platform/Http.h"
+#include "support/ScoreServerProcess.h"
 
-extern char** environ;
 
 namespace trv {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The server binary of this build tree: tools/score-server beside tests/.
-fs::path ServerExecutable() {
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return self.parent_path().parent_path() / "tools" / "score-server" / "trivion-scored";
-}
-
-class ScoreServerProcess {
- public:
-  ScoreServerProcess(const fs::path& exe, const fs::path& db) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string exeText = exe.string(), dbText = db.string();
-    std::vector<char*> argv = {const_cast<char*>(exeText.c_str()), const_cast<char*>("--listen"),
-                               const_cast<char*>("127.0.0.1:0"),   const_cast<char*>("--db"),
-                               const_cast<char*>(dbText.c_str()),  nullptr};
-    if (posix_spawn(&pid_, exeText.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    // The first line names the port: "listening on 127.0.0.1:PORT".
-    std::string line;
-    char c;
-    while (line.size() < 200 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
-  }
-  ~ScoreServerProcess() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-  int Port() const { return port_; }
-  std::string Url(const char* page) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + "/" + page;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
 
 // Percent-encodes every byte but letters and digits, as a browser's form does.
 std::string FormBytes(const std::string& s) {
@@ -90,11 +41,10 @@ std::string FormBytes(const std::string& s) {
 }
 
 TEST(RealScoreServer, SubmissionsAndRefusals) {
-  const fs::path exe = ServerExecutable();
+  const fs::path exe = test::ScoreServerExecutable();
   if (!fs::exists(exe)) GTEST_SKIP() << "trivion-scored is not built: " << exe;
   const fs::path db = fs::path(testing::TempDir()) / ("online-scored-" + std::to_string(getpid()) + ".db");
-  fs::remove(db);
-  ScoreServerProcess server(exe, db);
+  test::ScoreServerProcess server(exe, db);
   ASSERT_GT(server.Port(), 0) << "the server did not report its port";
 
   auto http = CreateCurlHttp(nullptr);
@@ -134,7 +84,6 @@ TEST(RealScoreServer, SubmissionsAndRefusals) {
   client._GameID = "3";
   client._NumRetries = 1;
   EXPECT_EQ(client.SendScore(11), 0);
-  fs::remove(db);
 }
 
 }  // namespace

@@ -22,13 +22,7 @@ export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state
 "$WORK/disc/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
 
-WID=""
-for _ in $(seq 100); do
-  WID=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | head -n1)
-  [ -n "$WID" ] && break
-  sleep 0.1
-done
-[ -n "$WID" ] || { cat "$WORK/out.txt"; echo "FAIL: the shell window did not appear"; exit 1; }
+await_app_window || { cat "$WORK/out.txt"; echo "FAIL: the shell window did not appear"; exit 1; }
 sleep 0.5
 position() { xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p'; }
 read -r X Y <<<"$(position)"

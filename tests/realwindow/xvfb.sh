@@ -31,3 +31,26 @@ if [ ! -s "$WORK/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$WORK/display")"
+
+# Waits up to ten seconds for a visible window of $APP_PID: sets WID and its
+# position X Y; returns 1 when none appeared.
+await_app_window() {
+  WID=""
+  for _ in $(seq 100); do
+    WID=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | head -n1)
+    [ -n "$WID" ] && break
+    sleep 0.1
+  done
+  [ -n "$WID" ] || return 1
+  read -r X Y <<<"$(xdotool getwindowgeometry "$WID" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')"
+}
+
+# Waits for a line of the trace file $TRIVION_TRACE matching PATTERN, for
+# TENTHS tenths of a second (default 100); returns 1 when none came.
+await_trace() {
+  for _ in $(seq "${2:-100}"); do
+    grep -q "$1" "$TRIVION_TRACE" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}

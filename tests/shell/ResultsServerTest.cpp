@@ -29,9 +29,10 @@
 #include "online/VMHighScores.h"
 #include "platform/Keys.h"
 #include "shell/CommandDisc.h"
+#include "shell/GameDisc.h"
 #include "shell/MainGame.h"
+#include "support/ScoreServerProcess.h"
 
-extern char** environ;
 
 namespace trv::test {
 namespace {
@@ -40,56 +41,6 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 // ---- Servers
-
-// The score server of this build tree, started on a free loopback port with a
-// fresh database; ends with the object.
-class ScoreServerProcess {
- public:
-  ScoreServerProcess() {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    const fs::path exe = self.parent_path().parent_path() / "tools" / "score-server" / "trivion-scored";
-    if (!fs::exists(exe)) return;
-    db_ = fs::path(testing::TempDir()) / ("results-scored-" + std::to_string(getpid()) + ".db");
-    fs::remove(db_);
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string exeText = exe.string(), dbText = db_.string();
-    std::vector<char*> argv = {const_cast<char*>(exeText.c_str()), const_cast<char*>("--listen"),
-                               const_cast<char*>("127.0.0.1:0"),   const_cast<char*>("--db"),
-                               const_cast<char*>(dbText.c_str()),  nullptr};
-    if (posix_spawn(&pid_, exeText.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string line;
-    char c;
-    while (line.size() < 200 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    const std::string prefix = "listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
-  }
-  ~ScoreServerProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-    if (!db_.empty()) fs::remove(db_);
-  }
-  int Port() const { return port_; }
-  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-  fs::path db_;
-};
 
 // Answers every post with one fixed text and counts the posts.
 class FixedReplyServer {
@@ -134,38 +85,6 @@ int RefusingPort() {
 }
 
 // ---- The disc
-
-// Screen 2 registers the player; screen 5 is the game with its ten fields,
-// the answer box, the lamps and the three game buttons ("getmoney" at 100,0).
-std::string GameScript() {
-  const std::string pics = "fn1=n.bmp;fn2=h.bmp;fn3=p.bmp;fn4=i.bmp";
-  std::string s =
-      "title=тестовая игра\n"
-      "_screen1 back1.bmp\n_screen2 back1.bmp\n_screen3 back1.bmp\n_screen4 back1.bmp\n_screen5 wide.bmp\n";
-  s += "button2;vx=0;vy=0;name=gotonextscreen\n" + pics + ";wav=no;hint=;go=startgame\n";
-  s += "_path2 vx=40;vy=90;vw=140;vh=110\n"
-       "pathdef=nodefvalue;hint=;textfontname=arial;textfontstyle=bold;textfontcolor=0,0,0\nbgcolor=255,255,255\n";
-  s += "button5;vx=0;vy=0;name=validateanswer\n" + pics + ";wav=no;hint=;go=validateanswer\n";
-  s += "button5;vx=50;vy=0;name=additionaltime\n" + pics + ";wav=no;hint=;go=additionaltime\n";
-  s += "button5;vx=100;vy=0\n" + pics + ";wav=no;hint=;go=getmoney\n";
-  for (int i = 0; i < 6; ++i)
-    s += "button5;vx=" + std::to_string(i * 45) + ";vy=260;name=timer" + std::to_string(i + 1) + "\n" + pics +
-         ";wav=no;hint=;go=no\n";
-  for (int i = 0; i < 6; ++i)
-    s += "button5;vx=" + std::to_string(i * 45) + ";vy=280;name=t_imer" + std::to_string(i + 1) + "\n" + pics +
-         ";wav=no;hint=;go=no\n";
-  s += "_path5 vx=10;vy=200;vw=290;vh=220\n"
-       "pathdef=nodefvalue;hint=;textfontname=arial;textfontstyle=bold;textfontcolor=0,0,0\nbgcolor=255,255,255\n";
-  const int rows[10][4] = {{10, 30, 290, 90},   {10, 95, 290, 110},  {10, 120, 40, 135},  {50, 120, 90, 135},
-                           {100, 120, 150, 135}, {160, 120, 190, 135}, {10, 225, 290, 240}, {200, 120, 230, 135},
-                           {240, 120, 270, 135}, {10, 140, 40, 155}};
-  for (int i = 0; i < 10; ++i)
-    s += "_text 5 vx=" + std::to_string(rows[i][0]) + ";vy=" + std::to_string(rows[i][1]) +
-         ";vw=" + std::to_string(rows[i][2]) + ";vh=" + std::to_string(rows[i][3]) +
-         "\nfont=Arial;size=10;style=plain;color=255,255,255;hltextcl=255,0,0\nvalue=;ident=f;number=" +
-         std::to_string(555 + i) + "\n";
-  return s;
-}
 
 // Pages 3 to 6 of the game dialog (layouts 2 to 5): the result to send with
 // its two boxes, the result not sent, a message, a question.
@@ -224,7 +143,10 @@ const char* const kRetryQuestion = "Хотите попробовать посл
 
 class ResultsServerTest : public CommandShellTest {
  protected:
-  static void SetUpTestSuite() { server_ = new ScoreServerProcess; }
+  static void SetUpTestSuite() {
+    server_ = new ScoreServerProcess(ScoreServerExecutable(), fs::path(testing::TempDir()) /
+                                                                  ("results-scored-" + std::to_string(getpid()) + ".db"));
+  }
   static void TearDownTestSuite() {
     delete server_;
     server_ = nullptr;
