@@ -23,13 +23,16 @@ std::vector<std::string> Trace::Lines() const {
 }
 
 void Trace::Write(const std::string& line) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (file_) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_) {
+      std::fputs(line.c_str(), file_);
+      std::fputc('\n', file_);
+      std::fflush(file_);
+    }
+    if (keep_) lines_.push_back(line);
   }
-  if (keep_) lines_.push_back(line);
+  if (observer_) observer_(line);
 }
 
 Trace::Event::Event(Trace* trace, std::string_view ev) : trace_(trace) {

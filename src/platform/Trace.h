@@ -24,6 +24,9 @@ class Trace {
   // Lines are also kept in memory when asked (tests).
   void KeepLines(bool keep) { keep_ = keep; }
   std::vector<std::string> Lines() const;
+  // Called with every line after it is written (the scenario runner waits on
+  // lines); set it from the loop thread before anything is traced.
+  void Observe(std::function<void(const std::string&)> observer) { observer_ = std::move(observer); }
 
   // Builds one line; it is written when the builder goes out of scope.
   class Event {
@@ -51,6 +54,7 @@ class Trace {
   std::FILE* file_ = nullptr;
   bool keep_ = false;
   std::vector<std::string> lines_;
+  std::function<void(const std::string&)> observer_;
 };
 
 }  // namespace trv

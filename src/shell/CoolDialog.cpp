@@ -4,6 +4,7 @@
 
 #include "online/VMHighScores.h"
 #include "platform/Bmp.h"
+#include "platform/Json.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
@@ -249,6 +250,16 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   // 15. Every button is active (the game table page has its own rules).
   for (ButtonState& st : btnStates_) st.active = true;
 
+  // Where each button landed, in the dialog's own coordinates: what a test
+  // clicks and what a page's author checks the alignment by.
+  std::string placedJson = "[";
+  for (const RDialogBtn& b : placed_) {
+    if (placedJson.size() > 1) placedJson += ",";
+    placedJson += "{\"name\":" + JsonQuote(Cp1251ToUtf8(b.name)) + ",\"left\":" + std::to_string(b.left) +
+               ",\"top\":" + std::to_string(b.top) + ",\"right\":" + std::to_string(b.right) +
+               ",\"bottom\":" + std::to_string(b.bottom) + "}";
+  }
+  placedJson += "]";
   platform_.Tracer()
       .Emit("dialog")
       .Utf8("op", "show")
@@ -258,10 +269,12 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
       .Int("top", top)
       .Int("width", canvas_.Width())
       .Int("height", canvas_.Height())
-      .Bool("modal", !Contains(text, kEnterAnswerText));
+      .Bool("modal", !Contains(text, kEnterAnswerText))
+      .Json("buttons", placedJson);
   // 16.
   appear_->Start();
   result_ = kDialogClosed;
+  resultIsStatus_ = false;
   window_->Show();
   window_->Raise();
   if (TPathInputBox* boxes = Boxes(layout)) {
@@ -289,6 +302,7 @@ void TCoolDialog::CloseDialog() {
 void TCoolDialog::Close(int result) {
   if (closed_ && !built_) return;
   result_ = result;
+  resultIsStatus_ = false;
   const int page = currentPage_;
   FormClose();
   for (auto& set : boxSets_)
@@ -516,6 +530,7 @@ void TCoolDialog::RunDialogCommand(const std::string& command, const std::string
     }
     const std::int32_t status = client.SendScore(score);
     Close(status);
+    resultIsStatus_ = true;
     return;
   }
   if (command == "help") {

@@ -58,6 +58,9 @@ class TCoolDialog : public WindowEvents, public EffectOwner {
   bool Visible() const;
   // A modal ShowDialog is running.
   bool Modal() const { return modalDepth_ > 0; }
+  // The last result is the status of a score submission ("sendresults"), not a
+  // button's or a key's code: an OK button's 1 is not the server's 1.
+  bool ResultIsStatus() const { return resultIsStatus_; }
 
   const TDialogScript& Script() const { return script_; }
   int CurrentPage() const { return currentPage_; }
@@ -135,6 +138,7 @@ class TCoolDialog : public WindowEvents, public EffectOwner {
   std::vector<SwitchState> swStates_;
   TDynamicSwthGrpArray switches_;  // the page's switches with their state while shown
   int result_ = kDialogClosed;
+  bool resultIsStatus_ = false;
   bool built_ = false;
   int modalDepth_ = 0;
   int serial_ = 0;  // one per ShowDialog: a later dialog ends an earlier modal one

@@ -119,6 +119,8 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void CreateGameDialog();
   int ShowGameDialog(int layout, const std::string& text);
   void CloseGameDialog();
+  // The last ShowGameDialog returned a score submission's status.
+  bool GameDialogSent() const;
   TCoolDialog* GameDialog() const { return dialog_.get(); }
   // Where "sendresults" takes the current player's score; unset: the players list.
   void SetPlayerScoreSource(std::function<std::int32_t()> source) { playerScore_ = std::move(source); }

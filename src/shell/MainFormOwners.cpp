@@ -88,6 +88,8 @@ int TMainForm::ShowGameDialog(int layout, const std::string& text) {
 void TMainForm::CloseGameDialog() {
   if (dialog_) dialog_->CloseDialog();
 }
+
+bool TMainForm::GameDialogSent() const { return dialog_ && dialog_->ResultIsStatus(); }
 void TMainForm::ScheduleGameStart() {
   OwnerCall("game", "schedule-start");
   if (game_) game_->ScheduleNewGame();

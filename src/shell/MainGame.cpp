@@ -257,9 +257,19 @@ void TMainGame::PlayGameSound(const std::string& utf8Name) {
 
 void TMainGame::CloseDialog() { form_.CloseGameDialog(); }
 
-int TMainGame::ShowDialog(int layout, const std::string& text) {
-  const int code = dialog_ ? dialog_(layout, text) : form_.ShowGameDialog(layout, text);
-  platform_.Tracer().Emit("game-dialog").Int("layout", layout).Text("text", text).Int("code", code);
+int TMainGame::ShowDialog(int layout, const std::string& text, bool* sent) {
+  bool status = false;
+  int code = 0;
+  if (dialog_) {
+    code = dialog_(layout, text, &status);
+  } else {
+    code = form_.ShowGameDialog(layout, text);
+    status = form_.GameDialogSent();
+  }
+  if (sent) *sent = status;
+  auto line = platform_.Tracer().Emit("game-dialog");
+  line.Int("layout", layout).Text("text", text).Int("code", code);
+  if (status) line.Bool("sent", true);
   return code;
 }
 

@@ -58,8 +58,9 @@ class TMainGame {
   int ChosenSector = 0;
   void SetSendResults(bool on) { sendResults_ = on; }
   void SetGameTable(bool on) { gameTable_ = on; }
-  // Where the engine's dialogs go; by default the shell's game dialog.
-  using DialogFunction = std::function<int(int layout, const std::string& text)>;
+  // Where the engine's dialogs go; by default the shell's game dialog. `sent`
+  // is set when the code is a score submission's status.
+  using DialogFunction = std::function<int(int layout, const std::string& text, bool* sent)>;
   void SetDialog(DialogFunction dialog) { dialog_ = std::move(dialog); }
 
   // For the state trace and the tests.
@@ -99,6 +100,7 @@ class TMainGame {
   void LightLamps();
   void FinishLamps();
   void ResetLamps();
+  void JudgeAnswer(const std::string& typed, bool fromPlayer, std::int64_t elapsed);
   void AfterAnswer();
   void TypeComment();
   void BankExhausted(bool duringGame);
@@ -130,7 +132,7 @@ class TMainGame {
   void PlayGameSound(const std::string& utf8Name);
   void CloseDialog();
   // The game dialog's page `layout` with `text`; its result code.
-  int ShowDialog(int layout, const std::string& text);
+  int ShowDialog(int layout, const std::string& text, bool* sent = nullptr);
   std::string WrapForQuestionField(const std::string& text) const;
   // One more character of `full` into field 555; true when all is shown.
   bool TypeOneMore(const std::string& full);

@@ -99,11 +99,14 @@ void TMainGame::TakeMoney(bool forced) {
 bool TMainGame::ShowResult(std::uint32_t score, bool canSend) {
   CloseDialog();
   const int layout = score == 0 || !canSend ? kNotSentLayout : kSendableLayout;
-  const int code = ShowDialog(layout, std::to_string(score));
+  bool sent = false;
+  const int code = ShowDialog(layout, std::to_string(score), &sent);
   CloseDialog();
   platform_.Tracer().Emit("game").Utf8("step", "result").Int("layout", layout).Int("code", code);
-  if (code > 99) form_.PlayWav(Utf8ToCp1251("music\\Послать данные на сервер\\s_Появление окна ошибки.wav"), false);
-  const StatusRule* rule = FindStatus(code);
+  if (sent && code > 99) form_.PlayWav(Utf8ToCp1251("music\\Послать данные на сервер\\s_Появление окна ошибки.wav"), false);
+  // Only a submission's status has a follow-up: Enter on an OK button also
+  // gives 1, which is not the server's "worse than before".
+  const StatusRule* rule = sent ? FindStatus(code) : nullptr;
   if (!rule) return true;
   std::string text = rule->message;
   if (rule->letter) text = std::string(rule->letter) + kWriteQuestion;

@@ -291,9 +291,18 @@ void TMainGame::ValidateAnswer(bool fromPlayer) {
   const std::int64_t elapsed = NowSeconds() - phaseStart_;
   StopCountdown();
   ShowAnswerBox(false);
+  // The answer is closed from here: a click or key during the pause finds it
+  // closed, as it would after a pause that held the loop.
+  answerOpen_ = false;
+  lampTimer_.Stop();
+  // A short pause between the box going and the answer showing in the field.
+  turnTimer_.Fire(200, [this, typed, fromPlayer, elapsed] { JudgeAnswer(typed, fromPlayer, elapsed); });
+}
+
+void TMainGame::JudgeAnswer(const std::string& typed, bool fromPlayer, std::int64_t elapsed) {
+  turnTimer_.Stop();
   if (TTextMsg* fields = form_.TextFields()) fields->SetText(DoubleAmpersands(typed), kAnswer, false, false);
   SetAnswerButtonActive(false);
-  answerOpen_ = false;
   lampTimer_.Stop();
   lastRight_ = bank_->CheckAnswer(typed);
   FadeOutField(kDiscussion);

@@ -71,6 +71,32 @@ TEST_F(ScenarioRunnerTest, BadLinesAreReportedAndSkipped) {
   EXPECT_NE(Trace().find("\"ev\":\"scenario\""), std::string::npos);
 }
 
+// "until" runs the clock on to the first trace line that holds its text, in
+// 10 ms slices, and gives up (an error) after an hour of virtual time.
+TEST_F(ScenarioRunnerTest, UntilRunsTheClockToATracedLine) {
+  platform.Loop().SetTimer(1234, false, [&] { platform.Tracer().Emit("game").Utf8("step", "turn"); });
+  platform.Loop().SetTimer(2000, false, [&] { platform.Tracer().Emit("game").Utf8("step", "judged"); });
+  runner = std::make_unique<ScenarioRunner>(
+      platform, std::vector<std::string>{"until \"step\":\"turn\"", "move 1 1", "until \"step\":\"judged\"",
+                                         "move 2 2", "until never traced", "move 3 3"});
+  runner->Install();
+  // When each move arrived on the virtual clock.
+  struct Clocked : WindowEvents {
+    HeadlessPlatform* p = nullptr;
+    std::vector<std::uint64_t> at;
+    void OnMouseMove(Point, unsigned) override { at.push_back(p->VirtualLoop().NowMs()); }
+  } clocked;
+  clocked.p = &platform;
+  window->SetEvents(&clocked);
+  platform.Loop().Run();
+  ASSERT_EQ(clocked.at.size(), 3u);
+  EXPECT_EQ(clocked.at[0], 1240u);  // the end of the slice in which the line came
+  EXPECT_EQ(clocked.at[1], 2000u);
+  EXPECT_EQ(clocked.at[2], 2000u + 3600u * 1000u);
+  EXPECT_EQ(runner->Errors(), 1);
+  EXPECT_NE(Trace().find("not traced within an hour"), std::string::npos);
+}
+
 TEST_F(ScenarioRunnerTest, ShotWritesThePresentedFrameAndDumpCallsTheShell) {
   window->Framebuffer().Fill(window->Framebuffer().Bounds(), MakeColor(9, 8, 7));
   window->Present();

@@ -1,9 +1,9 @@
 #!/bin/bash
-# Runs one whole-program scenario: the shell on the small test disc with the
-# headless backend, its scenario file playing the user, and compares the trace
-# it writes with the scenario's golden file.
+# Runs one whole-program scenario: the shell on the small test disc (or on the
+# demo disc) with the headless backend, its scenario file playing the user, and
+# compares the trace it writes with the scenario's golden file.
 #
-#   run_scenario.sh TRIVION MAKE_TEST_DISC NAME.scn NAME.golden
+#   run_scenario.sh TRIVION MAKE_TEST_DISC NAME.scn NAME.golden [DEMO_DISC TRIVION_DISC]
 #
 # In the scenario file "@WORK@" stands for the run's temporary folder (for the
 # pictures of `shot` lines); the trace gets the same stand-in back before the
@@ -14,6 +14,9 @@
 # Set-up and checks of a run are "#!" lines at the top of the scenario file,
 # before its first step (the program reads them as comments):
 #
+#   #! demo-disc                    play on the demo disc DEMO_DISC (its files
+#                                   linked into the run's disc folder) rather
+#                                   than on the small test disc
 #   #! args ARG...                  command-line arguments for trivion (split
 #                                   on blanks, no quoting)
 #   #! remove FILE                  delete FILE of the disc folder before the run
@@ -35,9 +38,12 @@
 #                                   the other, each playing the whole scenario
 #                                   with the settings the runs before it left;
 #                                   the golden file holds their traces in turn
-#   #! questions F                  the disc folder holds the question bank
-#                                   questions.xml: the UTF-8 file F (relative
-#                                   to the scenario's folder) in windows-1251
+#   #! questions F                  the disc's question bank questions.xml is
+#                                   the UTF-8 file F (relative to the
+#                                   scenario's folder) in windows-1251: beside
+#                                   the program on the test disc, in the packed
+#                                   tree (repacked with TRIVION_DISC) on the
+#                                   demo disc
 #   #! seed N                       TRIVION_SEED=N: the same draws every run
 #   #! keep-events EV...            the trace compared with the golden file
 #                                   holds only the lines of these "ev" kinds
@@ -48,17 +54,23 @@
 # An unknown or misplaced "#!" line fails the run, so that a typo cannot turn
 # a check off.
 #
+# Nothing is ever sent off the machine: on the demo disc (whose game dialog
+# sends results) the score server is a closed port on loopback; the test disc
+# keeps the built-in address, which it only ever shows.
+#
 # TRIVION_UPDATE_GOLDEN=1 writes the trace to the golden file instead of
 # comparing (then review the change by eye before keeping it).
 set -u
-if [ $# -ne 4 ]; then
-  echo "usage: $0 TRIVION MAKE_TEST_DISC NAME.scn NAME.golden" >&2
+if [ $# -ne 4 ] && [ $# -ne 6 ]; then
+  echo "usage: $0 TRIVION MAKE_TEST_DISC NAME.scn NAME.golden [DEMO_DISC TRIVION_DISC]" >&2
   exit 2
 fi
 EXE="$1"
 MAKE_DISC="$2"
 SCENARIO="$3"
 GOLDEN="$4"
+DEMO_DISC="${5:-}"
+DISC_TOOL="${6:-}"
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/trivion-scenario.XXXXXX") || { echo "FAIL: no temporary folder"; exit 1; }
 trap 'rm -rf "$WORK"' EXIT
@@ -85,6 +97,7 @@ DIFFERENT_SHOTS=()
 QUESTIONS=
 SEED=
 KEEP_EVENTS=()
+DEMO=0
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
 LINE_NO=0
 STEPS_BEGUN=0
@@ -108,6 +121,11 @@ while IFS= read -r line || [ -n "$line" ]; do
   text=${text#"${text%%[![:space:]]*}"}
   case "$directive" in
     args) ARGS+=("${operands[@]}") ;;
+    demo-disc)
+      [ "${#operands[@]}" -eq 0 ] || setup_error "$LINE_NO" "demo-disc takes nothing"
+      [ -n "$DEMO_DISC" ] && [ -f "$DEMO_DISC/interface.dat" ] ||
+        setup_error "$LINE_NO" "demo-disc: no demo disc was given, or it is not built"
+      DEMO=1 ;;
     remove)
       [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "remove needs one file"
       case "${operands[0]}" in /* | *..*) setup_error "$LINE_NO" "remove takes a file inside the disc" ;; esac
@@ -160,12 +178,40 @@ done <"$WORK/script.scn"
 
 # The shell finds its disc beside the executable, as on a real disc.
 mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home"
-"$MAKE_DISC" "${DISC_OPTIONS[@]}" "$WORK/disc" >"$WORK/make_disc.txt" 2>&1 ||
-  { cat "$WORK/make_disc.txt"; echo "FAIL: no test disc"; exit 1; }
+if [ "$DEMO" -eq 1 ]; then
+  [ "${#DISC_OPTIONS[@]}" -eq 0 ] || { echo "FAIL: the demo disc's archive is not rewritten"; exit 1; }
+  # Linked, not copied: the disc is large and the program only reads it.
+  cp -rs "$(cd "$DEMO_DISC" && pwd)/." "$WORK/disc/" || { echo "FAIL: cannot link the demo disc"; exit 1; }
+  rm -f "$WORK/disc/trivion"
+else
+  "$MAKE_DISC" "${DISC_OPTIONS[@]}" "$WORK/disc" >"$WORK/make_disc.txt" 2>&1 ||
+    { cat "$WORK/make_disc.txt"; echo "FAIL: no test disc"; exit 1; }
+fi
 cp "$EXE" "$WORK/disc/trivion" || { echo "FAIL: cannot copy $EXE"; exit 1; }
-if [ -n "$QUESTIONS" ]; then
+if [ -n "$QUESTIONS" ] && [ "$DEMO" -eq 0 ]; then
   iconv -f UTF-8 -t WINDOWS-1251 "$QUESTIONS" >"$WORK/disc/questions.xml" ||
     { echo "FAIL: $QUESTIONS has no windows-1251 form"; exit 1; }
+elif [ -n "$QUESTIONS" ]; then
+  # The packed tree wins over a bank beside the program: unpack it, put the
+  # bank in, pack it again.
+  [ -x "$DISC_TOOL" ] || { echo "FAIL: no trivion-disc to repack the tree"; exit 1; }
+  mkdir -p "$WORK/tree"
+  "$DISC_TOOL" tree-ls "$WORK/disc/interface.dat" >"$WORK/tree.ls" || { echo "FAIL: the tree cannot be listed"; exit 1; }
+  while IFS=$'\t' read -r kind _ _ name; do
+    path="$WORK/tree/${name//\\//}"
+    if [ "$kind" = D ]; then
+      mkdir -p "$path"
+    else
+      mkdir -p "$(dirname "$path")"
+      "$DISC_TOOL" tree-cat "$WORK/disc/interface.dat" "$name" >"$path" || { echo "FAIL: tree-cat $name"; exit 1; }
+    fi
+  done <"$WORK/tree.ls"
+  # Names in the tree are case-blind (and stored in capitals).
+  find "$WORK/tree" -maxdepth 1 -iname questions.xml -delete
+  iconv -f UTF-8 -t WINDOWS-1251 "$QUESTIONS" >"$WORK/tree/questions.xml" ||
+    { echo "FAIL: $QUESTIONS has no windows-1251 form"; exit 1; }
+  rm -f "$WORK/disc/interface.dat"
+  "$DISC_TOOL" tree-pack "$WORK/disc/interface.dat" "$WORK/tree" || { echo "FAIL: the tree cannot be packed"; exit 1; }
 fi
 for f in "${REMOVE[@]}"; do
   [ -e "$WORK/disc/$f" ] || { echo "FAIL: remove $f: the disc has no such file"; exit 1; }
@@ -217,9 +263,12 @@ for ((RUN = 1; RUN <= RUNS; ++RUN)); do
   (
     cd "$WORK" || exit 1
     [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
-    SEED_ENV=(-u TRIVION_SEED)
-    [ -z "$SEED" ] || SEED_ENV=(TRIVION_SEED="$SEED")
-    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY "${SEED_ENV[@]}" \
+    # What the run sets beyond the fixed variables; the rest is unset first.
+    RUN_ENV=()
+    [ "$DEMO" -eq 0 ] || RUN_ENV+=(TRIVION_SCORE_SERVER=http://127.0.0.1:9/)
+    [ -z "$SEED" ] || RUN_ENV+=(TRIVION_SEED="$SEED")
+    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY -u TRIVION_SEED -u TRIVION_SCORE_SERVER \
+      "${RUN_ENV[@]}" \
       HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
       XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
       TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.$RUN.jsonl" \

@@ -16,6 +16,7 @@ namespace trv::test {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::ElementsAre;
 
 // One question for each level; the answer of level l is "otvet l", its
 // comment names it, and level 3's text and answer hold an "&".
@@ -128,6 +129,10 @@ TEST_F(MainGameTest, ARightAnswerScoresAndShowsTheCommentThenTheNextTurn) {
   Mark();
   Answer(RightAnswer());
   EXPECT_FALSE(game->AnswerOpen());
+  // The answer shows in its field a moment after the box has gone.
+  EXPECT_EQ(Field(561), " ");
+  EXPECT_EQ(Steps("judged").size(), 0u);
+  Wait(200);
   EXPECT_EQ(Field(561), TMainGame::DoubleAmpersands(RightAnswer()));
   EXPECT_EQ(game->ExtraMinutes(), 0u);  // twelve seconds in: too late for an extra minute
   int rightSounds = 0;
@@ -162,6 +167,7 @@ TEST_F(MainGameTest, AWrongAnswerCountsAgainstThePlayer) {
   Wait(3000);
   Mark();
   Answer("nonsense");
+  Wait(200);
   int wrongSounds = 0;
   for (int d = 0; d < 5; ++d) wrongSounds += PlaysOf("s_Неправильный ответ" + std::to_string(d) + ".wav");
   EXPECT_EQ(wrongSounds, 1);
@@ -194,6 +200,7 @@ TEST_F(MainGameTest, AnEarlyRightAnswerEarnsAnExtraMinuteThatIsOfferedAndUsed) {
   WaitForQuestion();
   Wait(2600 + 3000);  // three seconds into the minute
   Answer(RightAnswer());
+  Wait(200);
   EXPECT_EQ(game->ExtraMinutes(), 1u);
   EXPECT_EQ(Field(564), "1");
   ASSERT_TRUE(WaitUntil([&] { return game->TurnNumber() == 2; }, 20000));
@@ -329,8 +336,9 @@ class ResultTest : public MainGameTest {
     StartGame();
     std::vector<std::string> shown;
     std::size_t next = 0;
-    game->SetDialog([&shown, &next, codes](int layout, const std::string& text) {
+    game->SetDialog([&shown, &next, codes](int layout, const std::string& text, bool* sent) {
       shown.push_back(std::to_string(layout) + ":" + Cp1251ToUtf8(text));
+      *sent = layout == 2;  // the results page answers with the submission's status
       return next < codes.size() ? codes[next++] : 2;
     });
     WaitForQuestion();
@@ -409,7 +417,7 @@ TEST_F(ResultTest, AnUnknownErrorOffersALetterToTheDevelopers) {
 TEST_F(ResultTest, TheScoreIsStoredBeforeTheResultIsShown) {
   StartGame();
   std::uint32_t storedWhenShown = 1;
-  game->SetDialog([&](int, const std::string&) {
+  game->SetDialog([&](int, const std::string&, bool*) {
     TUsers stored(platform->Settings(), Utf8ToCp1251("тестовая игра"), platform->Loop().GetClock());
     storedWhenShown = stored.Count() == 1 ? stored.Entry(0)->Score : 1;
     return 2;
@@ -418,6 +426,21 @@ TEST_F(ResultTest, TheScoreIsStoredBeforeTheResultIsShown) {
   Run("getmoney");  // nothing won: score 0, not offered for sending
   EXPECT_EQ(storedWhenShown, 0u);
   EXPECT_THAT(Steps("result").at(0), HasSubstr("\"layout\":3"));
+}
+
+// OK on the page of a result that was not sent closes it with 1, the code the
+// server uses for "worse than before": no server message may follow.
+TEST_F(ResultTest, OkOnAnUnsentResultShowsNoServerMessage) {
+  StartGame();
+  std::vector<std::string> shown;
+  game->SetDialog([&shown](int layout, const std::string& text, bool*) {
+    shown.push_back(std::to_string(layout) + ":" + Cp1251ToUtf8(text));
+    return 1;
+  });
+  WaitForQuestion();
+  Run("getmoney");
+  game->SetDialog(nullptr);
+  EXPECT_THAT(shown, ElementsAre("3:0"));
 }
 
 TEST_F(MainGameTest, SixRightAnswersWinTheGame) {
@@ -429,6 +452,7 @@ TEST_F(MainGameTest, SixRightAnswersWinTheGame) {
     if (turn == 6) Mark();
     Answer(RightAnswer());
   }
+  Wait(200);
   EXPECT_EQ(PlaysOf("s_Уровень 1000000.wav"), 1);
   // The game ends at the start of the next turn, after the comment.
   EXPECT_TRUE(Steps("take-money").empty());

@@ -102,6 +102,10 @@ bool ScenarioRunner::ReadScript(const std::string& nativePath, std::vector<std::
 
 void ScenarioRunner::Install() {
   platform_.VirtualLoop().SetIdleDriver([this] { return Step(); });
+  platform_.Tracer().Observe([this](const std::string& line) {
+    for (Awaited& a : awaited_)
+      if (line.find(a.text) != std::string::npos) a.seen = true;
+  });
 }
 
 bool ScenarioRunner::Step() {
@@ -151,6 +155,24 @@ bool ScenarioRunner::Execute(const std::string& line) {
       return true;
     }
     platform_.VirtualLoop().Advance(std::uint64_t(ms));
+    return true;
+  }
+  if (verb == "until") {
+    if (rest.empty()) {
+      Reject(line, "until needs a text");
+      return true;
+    }
+    constexpr std::uint64_t kSlice = 10, kLongest = 60 * 60 * 1000;
+    const std::size_t mine = awaited_.size();
+    awaited_.push_back({rest, false});
+    std::uint64_t waited = 0;
+    while (!awaited_[mine].seen && waited < kLongest && !platform_.VirtualLoop().Terminated()) {
+      platform_.VirtualLoop().Advance(kSlice);
+      waited += kSlice;
+    }
+    const bool seen = awaited_[mine].seen;
+    awaited_.resize(mine);
+    if (!seen && !platform_.VirtualLoop().Terminated()) Reject(line, "not traced within an hour");
     return true;
   }
   if (verb == "move" || verb == "click" || verb == "rclick" || verb == "down" || verb == "up") {

@@ -14,6 +14,8 @@ namespace trv {
 //   wait MS | move X Y | click X Y | rclick X Y | down X Y | up X Y [MODS] [@window]
 //     (MODS: the modifier keys held, "Shift", "Ctrl", "Alt" joined by "+")
 //   key NAME | type TEXT | drop PATH | shot PATH [@window] | dump | quit
+//   until TEXT  (the clock runs on until a trace line holds TEXT, at most an
+//                virtual hour; a game's steps take as long as its content)
 // A line that cannot be understood is logged, traced and skipped.
 class ScenarioRunner {
  public:
@@ -41,6 +43,12 @@ class ScenarioRunner {
   bool quit_ = false;
   int errors_ = 0;
   std::function<void()> dump_;
+  // Texts `until` lines wait for (nested when a dialog's loop runs lines).
+  struct Awaited {
+    std::string text;
+    bool seen = false;
+  };
+  std::vector<Awaited> awaited_;
 };
 
 // The virtual key and shift bits of a key name: "Enter", "Escape", "F1",
