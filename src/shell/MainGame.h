@@ -107,6 +107,7 @@ class TMainGame {
   // The end of a game (MainGameEnd.cpp).
   bool ShowResult(std::uint32_t score, bool canSend);
   void EndGame();
+  void ReturnToRegistration();
 
   // "questions.xml" of the current folder, else of the program's.
   void LoadBank();

@@ -144,6 +144,12 @@ void TMainGame::EndGame() {
     return;
   }
   for (const FieldFade& f : fades_) Blank(f.number);
+  // A short pause with the screen blank before the registration screen.
+  finishTimer_.Fire(175, [this] { ReturnToRegistration(); });
+}
+
+void TMainGame::ReturnToRegistration() {
+  finishTimer_.Stop();
   stepCleaned_ = false;
   questionValue_ = 0;
   bank_->ClearSelection();
