@@ -62,6 +62,59 @@ TEST(StepRunner, RedoesAStepOnlyWhenItsSourcesOrVersionChange) {
   EXPECT_EQ(runs, 7);
 }
 
+// A step that makes one disc file per line of content/m/list.txt ("a\b.wav"
+// makes a/b.wav) and fails when the list says "fail".
+bool ListStep(const BuildContext& ctx) {
+  std::istringstream in(test::ReadFile(ctx.contentDir / "m" / "list.txt"));
+  bool ok = true;
+  for (std::string line; std::getline(in, line);) {
+    if (line == "fail") {
+      ok = false;
+      continue;
+    }
+    ctx.Made(ctx.discDir / line);
+    WriteFile(ctx.discDir / line, line);
+  }
+  return ok;
+}
+
+TEST(StepRunner, RemovesWhatAStepNoLongerMakesOnceItSucceeds) {
+  Built b;
+  const auto ctx = b.Context();
+  const std::vector<BuildStepInfo> steps = {{"m", {"m"}, 1, ListStep}};
+  WriteFile(b.content / "m" / "list.txt", "keep.wav\nold/deep/gone.wav\nold/other.wav\n");
+  WriteFile(b.disc / "player.txt", "not the build's");
+  ASSERT_TRUE(RunSteps(ctx, steps));
+  ASSERT_TRUE(std::filesystem::exists(b.disc / "old" / "deep" / "gone.wav"));
+
+  // A recipe broken for now removes nothing.
+  WriteFile(b.content / "m" / "list.txt", "keep.wav\nfail\n");
+  EXPECT_FALSE(RunSteps(ctx, steps));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / "old" / "deep" / "gone.wav"));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / "old" / "other.wav"));
+
+  // Mended without those two: they go, with the folders they leave empty.
+  WriteFile(b.content / "m" / "list.txt", "keep.wav\nold/new.wav\n");
+  ASSERT_TRUE(RunSteps(ctx, steps));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / "keep.wav"));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / "old" / "new.wav"));
+  EXPECT_FALSE(std::filesystem::exists(b.disc / "old" / "other.wav"));
+  EXPECT_FALSE(std::filesystem::exists(b.disc / "old" / "deep"));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / "player.txt"));
+  EXPECT_TRUE(b.Logged("m: removed old/other.wav, which nothing makes any more"));
+
+  // A list edited by hand cannot reach outside the disc or into the stages.
+  TempDir outside;
+  WriteFile(outside / "precious.txt", "x");
+  const std::string climb = std::filesystem::relative(outside.Path() / "precious.txt", b.disc.Path()).generic_string();
+  WriteFile(b.disc / ".stage" / "made" / "m",
+            "keep.wav\n" + (outside / "precious.txt").string() + "\n" + climb + "\n.stage/stamps\n");
+  WriteFile(b.content / "m" / "list.txt", "keep.wav\n");
+  ASSERT_TRUE(RunSteps(ctx, steps));
+  EXPECT_TRUE(std::filesystem::exists(outside / "precious.txt"));
+  EXPECT_TRUE(std::filesystem::exists(b.disc / ".stage" / "stamps"));
+}
+
 TEST(BuildScripts, StoresCodePage1251WithCrLfAndScramblesWhatTheListNames) {
   Built b;
   WriteFile(b.content / "scripts" / "Struct.txt", "title=Тест\n_screen1 фон.bmp\n");

@@ -445,6 +445,7 @@ bool BuildClips(const BuildContext& ctx) {
     }
     const ClipFormat format{look.width, look.height, look.framesPerSecond, c.quality, c.codec};
     const fs::path path = DiscPath(ctx.discDir, c.name);
+    ctx.Made(path);
     jobs.push_back([renderer, format, path, name = c.name, frames = look.frames] {
       return EncodeClip(path, name, format, frames, [&](int f) { return renderer->Frame(f); });
     });
@@ -465,6 +466,7 @@ bool BuildClips(const BuildContext& ctx) {
     const ClipFormat format{t.look.width, t.look.height, t.rate, t.quality, t.codec};
     for (int n = 1; n <= kTableSectors; ++n) {
       const std::string name = WithNumber(t.name, n);
+      ctx.Made(DiscPath(ctx.discDir, name));
       jobs.push_back([renderer, format, plan = t.plan, n, name, path = DiscPath(ctx.discDir, name)] {
         return EncodeClip(path, name, format, plan.frames, [&](int f) { return renderer->ClipFrame(plan, n, f); });
       });

@@ -82,6 +82,7 @@ bool BuildFonts(const BuildContext& ctx) {
         continue;
       }
     }
+    ctx.Made(ctx.discDir / words[0]);
     ok = WriteStaged(ctx, ctx.discDir, words[0], face) && ok;
   }
   return ok;

@@ -47,6 +47,7 @@ bool BuildMusic(const BuildContext& ctx) {
       continue;
     }
     made.emplace(AsciiLower(piece.title), file.label);
+    ctx.Made(*path);
     const auto renderStart = std::chrono::steady_clock::now();
     const auto samples = RenderPiece(piece, kRate);
     const long long renderMs = MsSince(renderStart);

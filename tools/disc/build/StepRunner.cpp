@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
+#include <vector>
 
 #include "platform/Paths.h"
 
@@ -40,6 +42,59 @@ void WriteStamps(const BuildContext& ctx, const std::map<std::string, std::strin
     for (const auto& [name, print] : stamps) out << name << ' ' << print << '\n';
   }
   std::filesystem::rename(temp, StampFile(ctx));
+}
+
+std::filesystem::path MadeList(const BuildContext& ctx, const std::string& step) {
+  return ctx.discDir / ".stage" / "made" / step;
+}
+
+// A disc-relative name from a list; empty when it is not one (absolute,
+// climbing out, or into the build's own folder): such a line is never acted on.
+std::filesystem::path SafeRelative(const std::string& line) {
+  const std::filesystem::path rel(line);
+  if (line.empty() || rel.is_absolute() || rel.has_root_name()) return {};
+  bool first = true;
+  for (const auto& part : rel) {
+    if (part == ".." || part == "." || (first && part == ".stage")) return {};
+    first = false;
+  }
+  return rel;
+}
+
+std::set<std::string> ReadMade(const BuildContext& ctx, const std::string& step) {
+  std::set<std::string> names;
+  std::ifstream in(MadeList(ctx, step));
+  for (std::string line; std::getline(in, line);)
+    if (!SafeRelative(line).empty()) names.insert(line);
+  return names;
+}
+
+void WriteMade(const BuildContext& ctx, const std::string& step, const std::set<std::string>& names) {
+  const auto list = MadeList(ctx, step);
+  std::filesystem::create_directories(list.parent_path());
+  const auto temp = list.string() + ".new";
+  {
+    std::ofstream out(temp, std::ios::trunc);
+    for (const std::string& name : names) out << name << '\n';
+  }
+  std::filesystem::rename(temp, list);
+}
+
+// Removes a file the step made before and makes no more, then the folders
+// that this leaves empty (up to the disc folder).
+void RemoveStale(const BuildContext& ctx, const std::string& step, const std::string& name) {
+  const std::filesystem::path rel = SafeRelative(name);
+  if (rel.empty()) return;
+  std::error_code ec;
+  std::filesystem::path file = ctx.discDir / rel;
+  if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ec))) return;
+  if (!std::filesystem::remove(file, ec)) {
+    ctx.Log(step + ": cannot remove " + name + ", made before and no more: " + ec.message());
+    return;
+  }
+  ctx.Log(step + ": removed " + name + ", which nothing makes any more");
+  for (auto dir = rel.parent_path(); !dir.empty(); dir = dir.parent_path())
+    if (!std::filesystem::remove(ctx.discDir / dir, ec)) break;  // not empty: stop
 }
 
 }  // namespace
@@ -81,7 +136,23 @@ bool RunSteps(const BuildContext& ctx, const std::vector<BuildStepInfo>& steps, 
       continue;
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool done = step.run(ctx);
+    std::vector<std::filesystem::path> madeNow;
+    BuildContext stepCtx = ctx;
+    stepCtx.made = &madeNow;
+    const bool done = step.run(stepCtx);
+    std::set<std::string> made;
+    for (const auto& file : madeNow) {
+      const std::string rel = file.lexically_normal().lexically_relative(ctx.discDir.lexically_normal()).generic_string();
+      if (!SafeRelative(rel).empty()) made.insert(rel);
+    }
+    const std::set<std::string> before = ReadMade(ctx, step.name);
+    if (done) {
+      for (const std::string& name : before)
+        if (!made.count(name)) RemoveStale(ctx, step.name, name);
+    } else {
+      made.insert(before.begin(), before.end());
+    }
+    if (!made.empty() || !before.empty()) WriteMade(ctx, step.name, made);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     ctx.Log(step.name + (done ? ": built in " : ": FAILED after ") + std::to_string(ms) + " ms");

@@ -20,6 +20,11 @@ struct BuildStepInfo {
 // and their names) or version changed since the last successful run, as
 // recorded in discDir/.stage/stamps. A failed step is not stamped, so the
 // next build tries it again. Returns false when any step failed.
+//
+// The files a step made straight on the disc (BuildContext::Made) are listed
+// in discDir/.stage/made/STEP; after the step succeeds, files of the last
+// list that it no longer makes are removed. After a failure the lists are
+// merged, so nothing is removed on a recipe that is only broken for now.
 bool RunSteps(const BuildContext& ctx, const std::vector<BuildStepInfo>& steps, bool force = false);
 
 // The fingerprint RunSteps compares: FNV-1a 64 over sorted relative names and contents.

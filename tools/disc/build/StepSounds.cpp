@@ -39,6 +39,7 @@ bool BuildSoundEffects(const BuildContext& ctx) {
         continue;
       }
       made.emplace(key, where);
+      ctx.Made(*path);
       const auto samples = RenderRecipe(recipe);
       const auto wav = EncodeWav16(samples, recipe.rate, recipe.channels);
       if (!WriteWholeFile(*path, wav, &error)) {
