@@ -39,8 +39,9 @@ enum class Role { Shell, Help, Thesaurus, SecondShell };
 // and on stderr; the player is told in a message box only when something is
 // broken (not for a missing disc or a second shell, which end silently).
 struct StartStop {
-  std::string reason;  // UTF-8
+  std::string reason;  // UTF-8, for the log and stderr
   bool tellPlayer = false;
+  std::string playerText;  // UTF-8, in the player's language, for the message box
 };
 
 // The main window's font, which its hints use too.

@@ -34,7 +34,7 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
   tree_ = std::make_unique<TPackedTree>();
   try {
     if (tree_->OpenTree(disc_.programDir + "interface.dat") < 0) {
-      *stop = {"interface.dat is damaged", true};
+      *stop = {"interface.dat is damaged", true, "файл interface.dat повреждён."};
       return false;
     }
     tree_->SetPathPrefix(rootDir_);
@@ -85,7 +85,8 @@ bool TMainForm::StartShell(StartStop* stop) {
   try {
     archive_->Open(archivePath);
   } catch (const StoreError& e) {
-    *stop = {std::string("the content archive cannot be read: ") + e.what(), true};
+    *stop = {std::string("the content archive cannot be read: ") + e.what(), true,
+             "архив с содержимым диска не читается."};
     return false;
   }
   if (archive_->ReadToBuffer("Struct.txt", scriptBuffer_) < 0) {
@@ -138,7 +139,8 @@ bool TMainForm::ApplyHeader(const TDynamicStringArray& lines, StartStop* stop) {
   try {
     header_ = ReadHeader(lines, paths_);
   } catch (const ScriptError& e) {
-    *stop = {std::string("the window shape in Struct.txt is malformed: ") + e.what(), true};
+    *stop = {std::string("the window shape in Struct.txt is malformed: ") + e.what(), true,
+             "форма окна в Struct.txt задана неверно."};
     return false;
   }
   title_ = header_.title;

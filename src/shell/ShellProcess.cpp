@@ -15,7 +15,8 @@ int RunShellProcess(Platform& platform, const DiscPaths& disc, const StartArgume
   try {
     started = form.FormCreate(start, &stop);
   } catch (const std::exception& e) {
-    stop = {std::string("start-up stopped on an unexpected error: ") + e.what(), true};
+    stop = {std::string("start-up stopped on an unexpected error: ") + e.what(), true,
+            "при запуске произошла непредвиденная ошибка."};
   }
   if (!started) {
     Log("startup", stop.reason);
@@ -23,7 +24,8 @@ int RunShellProcess(Platform& platform, const DiscPaths& disc, const StartArgume
     platform.Tracer().Emit("startup").Utf8("stopped", stop.reason);
     if (stop.tellPlayer) {
       platform.ShowMessageBox(form.Title().empty() ? std::string("trivion") : form.Title(),
-                              Utf8ToCp1251("Программа не может начать работу: " + stop.reason));
+                              Utf8ToCp1251("Программа не может начать работу: " + stop.playerText +
+                                           "\nПодробности записаны в журнал программы (trivion.log)."));
       return 1;
     }
     return 0;
