@@ -303,7 +303,6 @@ void TMainGame::JudgeAnswer(const std::string& typed, bool fromPlayer, std::int6
   turnTimer_.Stop();
   if (TTextMsg* fields = form_.TextFields()) fields->SetText(DoubleAmpersands(typed), kAnswer, false, false);
   SetAnswerButtonActive(false);
-  lampTimer_.Stop();
   lastRight_ = bank_->CheckAnswer(typed);
   FadeOutField(kDiscussion);
   FadeOutField(kWriting);

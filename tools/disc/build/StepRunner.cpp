@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "disc/build/SoundSynth.h"
 #include "platform/Paths.h"
 
 namespace trv::disc {
@@ -70,14 +71,11 @@ std::set<std::string> ReadMade(const BuildContext& ctx, const std::string& step)
 }
 
 void WriteMade(const BuildContext& ctx, const std::string& step, const std::set<std::string>& names) {
-  const auto list = MadeList(ctx, step);
-  std::filesystem::create_directories(list.parent_path());
-  const auto temp = list.string() + ".new";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    for (const std::string& name : names) out << name << '\n';
-  }
-  std::filesystem::rename(temp, list);
+  std::string text;
+  for (const std::string& name : names) text += name + '\n';
+  std::string error;
+  if (!WriteWholeFile(MadeList(ctx, step), std::vector<std::uint8_t>(text.begin(), text.end()), &error))
+    ctx.Log(step + ": the list of what it made cannot be kept: " + error);
 }
 
 // Removes a file the step made before and makes no more, then the folders
