@@ -43,7 +43,8 @@ struct RBtn {
   std::string sound;  // "no" for none
 };
 
-struct RSwthOne {
+// What both kinds of switch share: place, pictures, state and the mouse over it.
+struct RSwitch {
   std::int32_t left = 0;
   std::int32_t top = 0;
   std::int32_t right = 0;
@@ -51,27 +52,20 @@ struct RSwthOne {
   // Off, off under the mouse, on under the mouse, on.
   std::array<std::string, 4> fn;
   bool store = false;  // the state persists in the settings
-  std::string goUp;    // run when switched off
-  std::string goDown;  // run when switched on
   std::string hint;
   std::string sound;
   bool underMouse = false;
   bool on = false;  // key "state"
 };
 
-struct RSwthGrp {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-  std::array<std::string, 4> fn;
-  bool store = false;
+struct RSwthOne : RSwitch {
+  std::string goUp;    // run when switched off
+  std::string goDown;  // run when switched on
+};
+
+struct RSwthGrp : RSwitch {
   std::int32_t group = 0;  // equal numbers on one screen form a group
   std::string command;     // run when the switch is turned on
-  std::string hint;
-  std::string sound;
-  bool underMouse = false;
-  bool on = false;  // key "state"
 };
 
 struct RPathInput {

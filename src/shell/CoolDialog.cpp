@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "online/VMHighScores.h"
-#include "platform/Bmp.h"
 #include "platform/Json.h"
 #include "platform/Keys.h"
 #include "platform/Log.h"
@@ -31,22 +30,34 @@ void CopyColumn(Bitmap& canvas, int x, int toRow, const Bitmap& pic, int srcX, i
   canvas.Blit(x, toRow, pic, {srcX, fromRow, srcX + 1, pic.Height()});
 }
 
-}  // namespace
+// The dialog's buttons take no part in the mouse while inactive, a release
+// leaves the look to the next paint, and Shift changes nothing.
+constexpr SkinMouseRules kDialogRules{false, false, false};
 
-TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const ScriptPaths& paths, CoolDialogHost host)
-    : platform_(platform), archive_(archive), paths_(paths), host_(std::move(host)) {
+// The lines of Dialog.txt, split with lower-casing; none when it cannot be read.
+TDynamicStringArray DialogLines(const TReadBin& archive) {
   std::vector<std::uint8_t> bytes;
   TDynamicStringArray lines;
-  if (archive_.ReadToBuffer("Dialog.txt", bytes) >= 0)
+  if (archive.ReadToBuffer("Dialog.txt", bytes) >= 0)
     SplitLines(bytes, true, lines);
   else
     Log("dialog", "the archive holds no readable Dialog.txt");
-  Init(lines);
+  return lines;
 }
+
+}  // namespace
+
+TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const ScriptPaths& paths, CoolDialogHost host)
+    : TCoolDialog(platform, archive, DialogLines(archive), paths, std::move(host)) {}
 
 TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const TDynamicStringArray& lines,
                          const ScriptPaths& paths, CoolDialogHost host)
-    : platform_(platform), archive_(archive), paths_(paths), host_(std::move(host)) {
+    : TSkinWindow(platform),
+      archive_(archive),
+      pictures_(&archive, nullptr, "dialog"),
+      paths_(paths),
+      host_(std::move(host)),
+      controls_(*this, platform.Loop(), kDialogRules, [this] { FormPaint(); }) {
   Init(lines);
 }
 
@@ -57,18 +68,17 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
   options.bounds = {0, 0, 1, 1};
   options.topmost = true;
   options.inTaskbar = false;
-  window_ = platform_.CreateWindow(options);
-  window_->SetEvents(this);
-  appear_ = std::make_unique<TEffCar>(*this, platform_.Loop());
+  CreateSkinWindow(options);
   boxSets_.resize(script_.Boxes.size());
   for (std::size_t p = 0; p < script_.Boxes.size(); ++p) {
     if (script_.Boxes[p].empty()) continue;
     PathBoxHost h;
     h.currentScreen = [this] { return currentPage_ + kDialogBoxKeyBase; };
-    h.ownerVisible = [this] { return window_ && window_->Visible(); };
+    h.ownerVisible = [this] { return Visible(); };
     h.typingSound = [this](const std::string& sound) {
       if (host_.playWav) host_.playWav(sound);
     };
+    h.boxHint = [this](const std::string& hint, Point at) { Hints().Arm(hint, {at.x, at.y + kCursorHeight}); };
     h.changed = [this](int) {
       if (built_ && !Appearing()) FormPaint();
     };
@@ -80,37 +90,14 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
 TCoolDialog::~TCoolDialog() {
   // FormDestroy: the window goes first so that no event reaches the parts below.
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
-  if (window_) {
-    window_->SetEvents(nullptr);
-    window_->Hide();
-  }
-  btnStates_.clear();
-  swStates_.clear();
+  DestroySkinWindow();
+  controls_.Clear();
   boxSets_.clear();
 }
 
 TPathInputBox* TCoolDialog::Boxes(int page) const {
   if (page < 0 || std::size_t(page) >= boxSets_.size()) return nullptr;
   return boxSets_[std::size_t(page)].get();
-}
-
-bool TCoolDialog::Visible() const { return window_ && window_->Visible(); }
-
-bool TCoolDialog::LoadPicture(const std::string& name, Bitmap* out) const {
-  if (name.empty()) return false;
-  std::vector<std::uint8_t> bytes;
-  if (archive_.ReadToBuffer(name, bytes) < 0) {
-    Log("dialog", "no picture " + Cp1251ToUtf8(name) + " in the archive");
-    return false;
-  }
-  std::string error;
-  std::optional<Bitmap> bmp = DecodeBmp(bytes, &error);
-  if (!bmp) {
-    Log("dialog", Cp1251ToUtf8(name) + ": " + error);
-    return false;
-  }
-  *out = std::move(*bmp);
-  return true;
 }
 
 int TCoolDialog::ShowDialog(int layout, const std::string& text) {
@@ -135,36 +122,34 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   if (layout == kSendPage) platform_.Keys().LoadLayout(kLayoutUS);
   // 2.
   Bitmap picture;
-  if (!LoadPicture(script_.PagePictures[page], &picture)) {
+  if (!pictures_.Load(script_.PagePictures[page], &picture)) {
     if (layout == kSendPage) platform_.Keys().LoadLayout(kLayoutRussian);
     return refuse("no page picture");
   }
   // 3.
   currentPage_ = layout;
   shownText_ = text;
-  // 4. Buttons.
-  const TDynamicDialogBtnArray& buttons = script_.Buttons[page];
-  btnStates_.clear();
-  btnStates_.resize(buttons.size());
-  placed_ = buttons;
-  for (std::size_t i = 0; i < buttons.size(); ++i) {
-    ButtonState& st = btnStates_[i];
-    for (std::size_t k = 0; k < 4; ++k) st.hasPic[k] = LoadPicture(buttons[i].fn[k], &st.pic[k]);
-    placed_[i].right = placed_[i].left + st.pic[0].Width();
-    placed_[i].bottom = placed_[i].top + st.pic[0].Height();
-    st.fade = std::make_unique<TEffBtnCar>(*this, platform_.Loop());
+  // 4. Buttons, placed where the script says until the text moves them.
+  placed_ = script_.Buttons[page];
+  controls_.Clear();
+  controls_.ResizeButtons(placed_.size());
+  for (std::size_t i = 0; i < placed_.size(); ++i) {
+    TSkinButton& b = controls_.Button(i);
+    b.Bind(&placed_[i]);
+    placed_[i].right = placed_[i].left;
+    placed_[i].bottom = placed_[i].top;
+    b.LoadPictures(pictures_, 4);
   }
   // 5. Switches.
   switches_ = script_.Switches[page];
-  swStates_.clear();
-  swStates_.resize(switches_.size());
+  controls_.ResizeGroups(switches_.size());
   for (std::size_t i = 0; i < switches_.size(); ++i) {
-    SwitchState& st = swStates_[i];
-    for (std::size_t k = 0; k < 4; ++k) st.hasPic[k] = LoadPicture(switches_[i].fn[k], &st.pic[k]);
-    switches_[i].right = switches_[i].left + st.pic[0].Width();
-    switches_[i].bottom = switches_[i].top + st.pic[0].Height();
+    TSkinSwitch& s = controls_.Group(i);
+    s.Bind(&switches_[i]);
+    switches_[i].right = switches_[i].left;
+    switches_[i].bottom = switches_[i].top;
     switches_[i].underMouse = false;
-    st.fade = std::make_unique<TEffBtnCar>(*this, platform_.Loop());
+    s.LoadPictures(pictures_);
   }
   built_ = true;
   closed_ = false;
@@ -223,60 +208,43 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
     }
   }
   // 11. Buttons move with the text; switches stay.
-  for (std::size_t i = 0; i < placed_.size(); ++i) {
-    RDialogBtn& b = placed_[i];
+  for (RDialogBtn& b : placed_) {
     const int dx = b.align == "left" ? 0 : b.align == "middle" ? hg : G;
     const int dy = Contains(b.name, "close") ? 0 : e;
     b.left += dx;
     b.right += dx;
     b.top += dy;
     b.bottom += dy;
-    if (btnStates_[i].hasPic[0]) canvas_.Blit(b.left, b.top, btnStates_[i].pic[0]);
   }
-  for (std::size_t i = 0; i < switches_.size(); ++i)
-    if (swStates_[i].hasPic[0]) canvas_.Blit(switches_[i].left, switches_[i].top, swStates_[i].pic[0]);
+  controls_.PaintNormal(canvas_);
   // 12.
   picture = Bitmap();
-  for (ButtonState& st : btnStates_) st.underMouse = false;
+  for (std::size_t i = 0; i < controls_.ButtonCount(); ++i) controls_.Button(i).hover = false;
   // 13. Centred on the main window.
   const Rect main = host_.mainBounds ? host_.mainBounds() : Rect{};
   const int left = main.left + main.Width() / 2 - canvas_.Width() / 2;
   const int top = main.top + main.Height() / 2 - canvas_.Height() / 2;
-  window_->SetBounds(Rect::FromSize(left, top, canvas_.Width(), canvas_.Height()));
+  SkinWindow()->SetBounds(Rect::FromSize(left, top, canvas_.Width(), canvas_.Height()));
   // 14. Only this page's boxes show.
   for (std::size_t p = 0; p < boxSets_.size(); ++p)
     if (boxSets_[p]) boxSets_[p]->ShowForScreen(true, -1);
   if (TPathInputBox* boxes = Boxes(layout)) boxes->ShowForScreen(true, layout + kDialogBoxKeyBase);
   // 15. Every button is active (the game table page has its own rules).
-  for (ButtonState& st : btnStates_) st.active = true;
+  for (std::size_t i = 0; i < controls_.ButtonCount(); ++i) controls_.Button(i).active = true;
 
-  // Where each button landed, in the dialog's own coordinates: what a test
-  // clicks and what a page's author checks the alignment by.
-  std::string placedJson = "[";
-  for (const RDialogBtn& b : placed_) {
-    if (placedJson.size() > 1) placedJson += ",";
-    placedJson += "{\"name\":" + JsonQuote(Cp1251ToUtf8(b.name)) + ",\"left\":" + std::to_string(b.left) +
-               ",\"top\":" + std::to_string(b.top) + ",\"right\":" + std::to_string(b.right) +
-               ",\"bottom\":" + std::to_string(b.bottom) + "}";
-  }
-  placedJson += "]";
-  platform_.Tracer()
-      .Emit("dialog")
-      .Utf8("op", "show")
-      .Int("layout", layout)
-      .Text("text", text)
-      .Int("left", left)
-      .Int("top", top)
-      .Int("width", canvas_.Width())
-      .Int("height", canvas_.Height())
-      .Bool("modal", !Contains(text, kEnterAnswerText))
-      .Json("buttons", placedJson);
+  TraceShown(layout, text, {left, top});
   // 16.
-  appear_->Start();
+  StartFade();
   result_ = kDialogClosed;
   resultIsStatus_ = false;
-  window_->Show();
-  window_->Raise();
+  // 17. The empty-answer reminder leaves the player typing in the main window.
+  const bool reminder = Contains(text, kEnterAnswerText);
+  if (reminder) {
+    SkinWindow()->Show();  // NOACTIVATE: until the platform can show without the focus
+  } else {
+    SkinWindow()->Show();
+    SkinWindow()->Raise();
+  }
   if (TPathInputBox* boxes = Boxes(layout)) {
     for (std::size_t i = 0; i < boxes->Count(); ++i)
       if (boxes->Key(i) == layout + kDialogBoxKeyBase) {
@@ -285,14 +253,35 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
       }
   }
   FormPaint();
-  // 17. The empty-answer reminder leaves the player typing in the main window.
-  if (Contains(text, kEnterAnswerText)) return kDialogClosed;
-  ++modalDepth_;
-  platform_.Loop().RunModal([this, serial] { return serial != serial_ || closed_; });
-  --modalDepth_;
+  if (reminder) return kDialogClosed;
+  RunModal([this, serial] { return serial != serial_ || closed_; });
   if (serial != serial_) return kDialogClosed;  // a later dialog took its place
   if (!closed_) Close(kDialogClosed);           // the program is ending
   return result_;
+}
+
+void TCoolDialog::TraceShown(int layout, const std::string& text, Point at) {
+  // Where each button landed, in the dialog's own coordinates: what a test
+  // clicks and what a page's author checks the alignment by.
+  std::string placedJson = "[";
+  for (const RDialogBtn& b : placed_) {
+    if (placedJson.size() > 1) placedJson += ",";
+    placedJson += "{\"name\":" + JsonQuote(Cp1251ToUtf8(b.name)) + ",\"left\":" + std::to_string(b.left) +
+                  ",\"top\":" + std::to_string(b.top) + ",\"right\":" + std::to_string(b.right) +
+                  ",\"bottom\":" + std::to_string(b.bottom) + "}";
+  }
+  placedJson += "]";
+  platform_.Tracer()
+      .Emit("dialog")
+      .Utf8("op", "show")
+      .Int("layout", layout)
+      .Text("text", text)
+      .Int("left", at.x)
+      .Int("top", at.y)
+      .Int("width", canvas_.Width())
+      .Int("height", canvas_.Height())
+      .Bool("modal", !Contains(text, kEnterAnswerText))
+      .Json("buttons", placedJson);
 }
 
 void TCoolDialog::CloseDialog() {
@@ -307,7 +296,7 @@ void TCoolDialog::Close(int result) {
   FormClose();
   for (auto& set : boxSets_)
     if (set) set->ShowForScreen(true, -1);
-  window_->Hide();
+  SkinWindow()->Hide();
   closed_ = true;
   platform_.Tracer()
       .Emit("dialog")
@@ -320,10 +309,10 @@ void TCoolDialog::Close(int result) {
 void TCoolDialog::FormClose() {
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
   mouseUpTimer_ = 0;
+  Hints().Clear();
   platform_.Keys().LoadLayout(kLayoutRussian);
   canvas_ = Bitmap();
-  btnStates_.clear();
-  swStates_.clear();
+  controls_.Clear();
   placed_.clear();
   switches_.clear();
   built_ = false;
@@ -335,46 +324,10 @@ void TCoolDialog::OnCloseRequest() {
 
 // ---- Painting
 
-Bitmap TCoolDialog::ScreenUnder() { return platform_.CaptureScreen(window_->Bounds()); }
-
-void TCoolDialog::PaintNormal(Bitmap& target) { PaintTo(target); }
-
-void TCoolDialog::PaintTo(Bitmap& target) {
+void TCoolDialog::PaintSkin(Bitmap& target) {
   target.Blit(0, 0, canvas_);
-  for (std::size_t i = 0; i < btnStates_.size(); ++i) {
-    const ButtonState& st = btnStates_[i];
-    const RDialogBtn& b = placed_[i];
-    if (st.active && st.underMouse) {
-      if (st.hasPic[1]) target.Blit(b.left, b.top, st.pic[1]);
-    } else if (!st.active && st.hasPic[3]) {
-      target.Blit(b.left, b.top, st.pic[3]);
-    }
-  }
-  for (std::size_t i = 0; i < swStates_.size(); ++i) {
-    const SwitchState& st = swStates_[i];
-    const RSwthGrp& s = switches_[i];
-    const int k = s.underMouse ? (s.on ? 2 : 1) : (s.on ? 3 : -1);
-    if (k >= 0 && st.hasPic[k]) target.Blit(s.left, s.top, st.pic[k]);
-  }
+  controls_.Paint(target);
   if (TPathInputBox* boxes = Boxes(currentPage_)) boxes->Paint(target);
-}
-
-void TCoolDialog::FormPaint() {
-  if (!built_) return;
-  Bitmap& fb = window_->Framebuffer();
-  if (Appearing())
-    appear_->DrawFrame(fb);
-  else
-    PaintTo(fb);
-  window_->Present();
-}
-
-void TCoolDialog::CrossFade(TEffBtnCar& fade, const Bitmap& from, const Bitmap& to, Point at) {
-  if (from.Empty() || to.Empty()) {
-    FormPaint();
-    return;
-  }
-  fade.Start(from, to, at);
 }
 
 // ---- Mouse
@@ -391,6 +344,7 @@ void TCoolDialog::OnMouseMove(Point p, unsigned shift) {
 }
 
 void TCoolDialog::OnMouseDown(MouseButton b, Point p, unsigned shift) {
+  Hints().Hide();
   if (TPathInputBox* boxes = Boxes(currentPage_); boxes && built_ && boxes->BoxAt(p) >= 0) {
     boxes->MouseDown(b, p, shift);
     return;
@@ -406,81 +360,33 @@ void TCoolDialog::OnMouseUp(MouseButton b, Point p, unsigned shift) {
   if (b == MouseButton::Left) FormMouseUp(p.x, p.y);
 }
 
-void TCoolDialog::SwitchMouseMove(std::size_t i, Point p) {
-  RSwthGrp& s = switches_[i];
-  SwitchState& st = swStates_[i];
-  const Rect r{s.left, s.top, s.right, s.bottom};
-  const bool inside = r.StrictlyContains(p);
-  if (inside && !s.underMouse) {
-    if (s.on)
-      CrossFade(*st.fade, st.pic[3], st.pic[2], {s.left, s.top});
-    else
-      CrossFade(*st.fade, st.pic[0], st.pic[1], {s.left, s.top});
-    s.underMouse = true;
-  } else if (!inside && s.underMouse) {
-    s.underMouse = false;
-    if (s.on)
-      CrossFade(*st.fade, st.pic[2], st.pic[3], {s.left, s.top});
-    else
-      CrossFade(*st.fade, st.pic[1], st.pic[0], {s.left, s.top});
-  }
-}
-
 void TCoolDialog::FormMouseMove(int x, int y) {
   if (!built_ || Appearing() || !Visible()) return;
   const Point p{x, y};
-  for (std::size_t i = 0; i < btnStates_.size(); ++i) {
-    ButtonState& st = btnStates_[i];
-    if (!st.active) continue;
-    const RDialogBtn& b = placed_[i];
-    const bool inside = Rect{b.left, b.top, b.right, b.bottom}.StrictlyContains(p);
-    if (inside && !st.underMouse) {
-      st.underMouse = true;
-      CrossFade(*st.fade, st.pic[0], st.pic[1], {b.left, b.top});
-    } else if (!inside && st.underMouse) {
-      st.underMouse = false;
-      st.pressed = false;
-      CrossFade(*st.fade, st.pic[1], st.pic[0], {b.left, b.top});
-    }
-  }
-  for (std::size_t i = 0; i < switches_.size(); ++i) SwitchMouseMove(i, p);
+  const SkinHover hover = controls_.MouseMove(p);
+  // The elements' hints are the standard ones: after the pause, below the pointer.
+  if (hover.enteredButton >= 0)
+    Hints().Arm(placed_[std::size_t(hover.enteredButton)].hint, {x, y + kCursorHeight});
+  else if (hover.enteredSwitch)
+    Hints().Arm(hover.enteredSwitch->hint, {x, y + kCursorHeight});
+  else if (!hover.OverElement())
+    Hints().Hide();
 }
 
 void TCoolDialog::FormMouseDown(int x, int y) {
   if (!built_ || Appearing()) return;
-  const Point p{x, y};
-  for (std::size_t i = 0; i < btnStates_.size(); ++i) {
-    ButtonState& st = btnStates_[i];
-    const RDialogBtn& b = placed_[i];
-    if (!st.active || st.pressed || !Rect{b.left, b.top, b.right, b.bottom}.StrictlyContains(p)) continue;
-    CrossFade(*st.fade, st.pic[1], st.pic[2], {b.left, b.top});
-    st.pressed = true;
+  const SkinClick click = controls_.MouseDown({x, y}, 0);
+  if (click.run) {
+    RunDialogCommand(click.command, click.sound);
     return;
   }
-  for (std::size_t i = 0; i < switches_.size(); ++i) {
-    RSwthGrp& s = switches_[i];
-    if (!Rect{s.left, s.top, s.right, s.bottom}.StrictlyContains(p)) continue;
-    if (s.on) return;
-    CrossFade(*swStates_[i].fade, swStates_[i].pic[1], swStates_[i].pic[2], {s.left, s.top});
-    for (std::size_t j = 0; j < switches_.size(); ++j) {
-      if (j == i || switches_[j].group != s.group || !switches_[j].on) continue;
-      CrossFade(*swStates_[j].fade, swStates_[j].pic[3], swStates_[j].pic[0], {switches_[j].left, switches_[j].top});
-      switches_[j].on = false;
-    }
-    s.on = true;
-    const std::string command = s.command, sound = s.sound;  // the command may close the page
-    RunDialogCommand(command, sound);
-    return;
-  }
-  window_->SetMouseCapture(false);
-  window_->BeginDrag();
+  if (click.hit == SkinClick::Hit::kNothing) DragWindow();
 }
 
 void TCoolDialog::FormMouseUp(int x, int y) {
   if (!built_) return;
   // A click never starts its command while a button still fades.
-  for (const ButtonState& st : btnStates_) {
-    if (!st.fade->Running()) continue;
+  if (controls_.AnyButtonFading()) {
     pendingUp_ = {x, y};
     if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
     mouseUpTimer_ = platform_.Loop().SetTimer(kMouseUpRetryMs, false, [this] {
@@ -489,19 +395,8 @@ void TCoolDialog::FormMouseUp(int x, int y) {
     });
     return;
   }
-  const Point p{x, y};
-  for (std::size_t i = 0; i < btnStates_.size(); ++i) {
-    const RDialogBtn& b = placed_[i];
-    if (!btnStates_[i].pressed || !Rect{b.left, b.top, b.right, b.bottom}.StrictlyContains(p)) continue;
-    btnStates_[i].pressed = false;
-    const std::string command = b.command, sound = b.sound;
-    RunDialogCommand(command, sound);
-    return;
-  }
-  for (std::size_t i = 0; i < switches_.size(); ++i) {
-    const RSwthGrp& s = switches_[i];
-    if (Rect{s.left, s.top, s.right, s.bottom}.StrictlyContains(p)) SwitchMouseMove(i, p);
-  }
+  const SkinClick click = controls_.MouseUp({x, y}, 0);
+  if (click.run) RunDialogCommand(click.command, click.sound);
 }
 
 // ---- Commands and keys

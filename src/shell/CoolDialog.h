@@ -9,11 +9,10 @@
 
 #include "platform/Platform.h"
 #include "shell/CoolDialogScript.h"
-#include "shell/PathInputBoxes.h"
 #include "store/ReadBin.h"
-#include "windows/EffBtnCar.h"
-#include "windows/EffCar.h"
-#include "windows/EffectOwner.h"
+#include "windows/PathInputBoxes.h"
+#include "windows/SkinControls.h"
+#include "windows/SkinWindow.h"
 
 namespace trv {
 
@@ -42,7 +41,7 @@ struct CoolDialogHost {
 // The game dialog: a borderless always-on-top window whose pages come from
 // Dialog.txt. ShowDialog builds a page around a text, shows it modally (while
 // the program's timers keep firing) and returns the result code.
-class TCoolDialog : public WindowEvents, public EffectOwner {
+class TCoolDialog : public TSkinWindow {
  public:
   // Reads Dialog.txt from the archive (FormCreate); the window stays hidden.
   TCoolDialog(Platform& platform, const TReadBin& archive, const ScriptPaths& paths, CoolDialogHost host);
@@ -55,21 +54,18 @@ class TCoolDialog : public WindowEvents, public EffectOwner {
   int ShowDialog(int layout, const std::string& text);
   // Closes a visible dialog (the non-blocking message, or a modal one from a timer).
   void CloseDialog();
-  bool Visible() const;
-  // A modal ShowDialog is running.
-  bool Modal() const { return modalDepth_ > 0; }
   // The last result is the status of a score submission ("sendresults"), not a
   // button's or a key's code: an OK button's 1 is not the server's 1.
   bool ResultIsStatus() const { return resultIsStatus_; }
 
   const TDialogScript& Script() const { return script_; }
   int CurrentPage() const { return currentPage_; }
-  Window* DialogWindow() const { return window_.get(); }
+  Window* DialogWindow() const { return SkinWindow(); }
   const Bitmap& Canvas() const { return canvas_; }
   // The page's buttons as placed for the text shown.
   const TDynamicDialogBtnArray& PlacedButtons() const { return placed_; }
   TPathInputBox* Boxes(int page) const;
-  bool Appearing() const { return appear_ && appear_->Running(); }
+  bool Appearing() const { return Fading(); }
 
   void RunDialogCommand(const std::string& command, const std::string& sound);
 
@@ -80,67 +76,39 @@ class TCoolDialog : public WindowEvents, public EffectOwner {
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override;
-  void OnExpose() override { FormPaint(); }
 
-  void FormPaint();
   void FormMouseMove(int x, int y);
   void FormMouseDown(int x, int y);
   void FormMouseUp(int x, int y);
   void FormKeyDown(int key, unsigned shift);
 
-  // EffectOwner
-  Window* EffectWindow() override { return window_.get(); }
-  void PaintNormal(Bitmap& target) override;
-  Bitmap ScreenUnder() override;
-  bool CrossFadesMayDraw() const override { return !Appearing(); }
-  void OnWindowFadeEnded() override { FormPaint(); }
+ protected:
+  void PaintSkin(Bitmap& target) override;
+  bool ReadyToPaint() const override { return built_; }
 
  private:
-  struct ButtonState {
-    Bitmap pic[4];  // normal, under the mouse, pressed, inactive
-    bool hasPic[4] = {false, false, false, false};
-    bool underMouse = false;
-    bool pressed = false;
-    bool active = true;
-    std::unique_ptr<TEffBtnCar> fade;
-  };
-  struct SwitchState {
-    Bitmap pic[4];  // off, off under the mouse, on under the mouse, on
-    bool hasPic[4] = {false, false, false, false};
-    std::unique_ptr<TEffBtnCar> fade;
-  };
-
   void Init(const TDynamicStringArray& lines);
-  bool LoadPicture(const std::string& name, Bitmap* out) const;
-  void CrossFade(TEffBtnCar& fade, const Bitmap& from, const Bitmap& to, Point at);
   void Close(int result);
   void FormClose();
-  void PaintTo(Bitmap& target);
-  void Present();
-  void SwitchMouseMove(std::size_t i, Point p);
-  void TraceResult();
+  void TraceShown(int layout, const std::string& text, Point at);
 
-  Platform& platform_;
   const TReadBin& archive_;
+  TPictureLoader pictures_;
   ScriptPaths paths_;
   CoolDialogHost host_;
   TDialogScript script_;
   std::vector<std::unique_ptr<TPathInputBox>> boxSets_;
-  std::unique_ptr<Window> window_;
-  std::unique_ptr<TEffCar> appear_;
   std::unique_ptr<Font> font_;
 
   int currentPage_ = -1;
   std::string shownText_;
   Bitmap canvas_;
-  std::vector<ButtonState> btnStates_;
+  TSkinControls controls_;
   TDynamicDialogBtnArray placed_;
-  std::vector<SwitchState> swStates_;
   TDynamicSwthGrpArray switches_;  // the page's switches with their state while shown
   int result_ = kDialogClosed;
   bool resultIsStatus_ = false;
   bool built_ = false;
-  int modalDepth_ = 0;
   int serial_ = 0;  // one per ShowDialog: a later dialog ends an earlier modal one
   bool closed_ = true;
   TimerId mouseUpTimer_ = 0;

@@ -13,14 +13,13 @@
 #include "script/ExpandPath.h"
 #include "script/HeaderPass.h"
 #include "shell/CoolDialog.h"
-#include "shell/HintWindow.h"
-#include "shell/PathInputBoxes.h"
-#include "shell/PictureSets.h"
-#include "shell/TextMessages.h"
+#include "shell/GameScreen.h"
+#include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
-#include "windows/EffCar.h"
-#include "windows/EffectOwner.h"
+#include "windows/SkinControls.h"
+#include "windows/SkinPictures.h"
+#include "windows/SkinWindow.h"
 
 namespace trv {
 
@@ -44,17 +43,10 @@ struct StartStop {
   std::string playerText;  // UTF-8, in the player's language, for the message box
 };
 
-// The main window's font, which its hints use too.
-inline const FontSpec kWindowFont{"MS Sans Serif", 8, 0};
-// Standard hints appear this far below the mouse pointer.
-constexpr int kCursorHeight = 20;
-
-// The shell's main window: start-up, painting, the mouse over the elements of
-// the current screen, hints, and shutdown in their fixed order.
-class TMainForm : public WindowEvents, public EffectOwner {
-  // The game engine plays on the game screen's fields, box, lamps and buttons.
-  friend class TMainGame;
-
+// The shell's main window: start-up, the current screen's buttons and
+// switches, the screen parts (fields, boxes, clip areas, popups, trees), the
+// command interpreter, and shutdown in their fixed order.
+class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen {
  public:
   TMainForm(Platform& platform, DiscPaths disc);
   ~TMainForm() override;
@@ -62,24 +54,26 @@ class TMainForm : public WindowEvents, public EffectOwner {
   // Start-up up to the first show. False when the process must end now.
   bool FormCreate(const StartArguments& start, StartStop* stop);
   void ShowMainWindow();
-  // The close event: closes the windows of other roles, then releases this one.
+  // The close event: closes the windows of other roles and the game dialog,
+  // then releases this one once no modal loop runs under it.
   void FormClose();
 
   Role CurrentRole() const { return role_; }
   bool SecondaryRun() const { return secondaryRun_; }
   const std::string& Title() const { return title_; }
-  int CurrentScreen() const { return currentScreen_; }
-  Window* MainWindow() const { return window_.get(); }
+  int CurrentScreen() const override { return currentScreen_; }
+  Window* MainWindow() const { return SkinWindow(); }
   const TElementModel& Elements() const { return elements_; }
   const TScriptHeader& Header() const { return header_; }
   const TPackedTree* Tree() const { return tree_.get(); }
   const TReadBin* Archive() const { return archive_.get(); }
+  const DiscPaths& Disc() const { return disc_; }
 
   // Screens run from 0; the script declares ScreenCount() of them.
   int ScreenCount() const;
   // Makes screen `target` current: its pictures, the background they are drawn
-  // into, the screen's components, the replay of its switches without sound,
-  // the window fade. `source` and `index` are those of the command that asked.
+  // into, the screen's parts, the replay of its switches without sound, the
+  // window fade. `source` and `index` are those of the command that asked.
   void SwitchScreen(int target, int source, int index);
   // The stored switch states in the settings: read at start-up, written at shutdown.
   void LoadSwitchStates();
@@ -91,12 +85,13 @@ class TMainForm : public WindowEvents, public EffectOwner {
   // names the list `index` points into (0 buttons, 1 single switches, 2 group
   // switches); `soundMode` 0 plays the sound cutting off another, 1 plays none,
   // 2 plays it only when nothing else plays.
-  void RunCommand(const std::string& command, const std::string& sound, int index, int source, int soundMode);
+  void RunCommand(const std::string& command, const std::string& sound, int index, int source,
+                  int soundMode) override;
   void PlayWav(const std::string& file, bool yield);
   // While busy (the font installation) every command is dropped.
   bool Busy() const { return busy_; }
   void SetBusy(bool busy) { busy_ = busy; }
-  bool SoundsOn() const { return soundsOn_; }
+  bool SoundsOn() const override { return soundsOn_; }
   void SetSoundsOn(bool on) { soundsOn_ = on; }
   bool MusicOn() const { return musicOn_; }
   int ExitButton() const { return exitButton_; }
@@ -109,10 +104,9 @@ class TMainForm : public WindowEvents, public EffectOwner {
   // input box does; FormKeyPress swallows the characters of Enter and Escape.
   void FormKeyDown(int key, unsigned shift);
   bool FormKeyPress(char c);
-  void HideHint();
-  void StartHintTimer();
+  void HideHint() override;
 
-  // The game dialog (MainFormOwners.cpp): made after start-up when the archive
+  // The game dialog (MainFormDialog.cpp): made after start-up when the archive
   // holds Dialog.txt and this process is the shell. ShowGameDialog shows page
   // `layout` (from 0) with `text` and returns 1 ok, 2 closed, 6 yes, 7 no,
   // -1 play again, or a score submission status; without a dialog it returns
@@ -126,66 +120,57 @@ class TMainForm : public WindowEvents, public EffectOwner {
   // Where "sendresults" takes the current player's score; unset: the players list.
   void SetPlayerScoreSource(std::function<std::int32_t()> source) { playerScore_ = std::move(source); }
 
-  // A "state" trace line: screen, buttons and switches under the mouse, hint.
+  // A "state" trace line: screen, buttons and switches under the mouse, hint,
+  // and what the screen parts show.
   void DumpState();
 
   // The game engine and the players list; null in the viewer roles.
   TMainGame* Game() { return game_.get(); }
   TUsers* Players() { return users_.get(); }
 
-  // Text fields and input boxes (MainFormText.cpp), made at start-up: the
-  // fields only when the script has any, the boxes' owner always (it may hold
-  // no box). Null in the viewer roles.
-  TTextMsg* TextFields() { return textMsg_.get(); }
-  TPathInputBox* InputBoxes() { return pathBoxes_.get(); }
+  // The screen parts, made at start-up; the text fields only when the script
+  // has any. Null in the viewer roles.
+  TTextMsg* TextFields() override;
+  TPathInputBox* InputBoxes() override;
+  // The current screen's buttons and switches.
+  TSkinControls& Controls() override { return controls_; }
   // The text of the current screen's first box ("setusername" sets it).
   void SetInputBoxText(const std::string& text);
 
-  // Window events.
-  // The input boxes and the hint zones of the fields take the mouse first;
-  // the rest goes to FormMouseMove, FormMouseDown and FormMouseUp.
+  // Window events. The screen parts take the pointer and the keys first; the
+  // rest goes to FormMouseMove, FormMouseDown and FormMouseUp.
   void OnMouseMove(Point p, unsigned shift) override;
   void OnMouseDown(MouseButton b, Point p, unsigned shift) override;
   void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
-  void OnMouseLeave() override {}
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
   void OnRestore() override;
-  void OnExpose() override { FormPaint(); }
 
-  void FormPaint();
   void FormMouseMove(unsigned shift, int x, int y);
   void FormMouseDown(MouseButton button, unsigned shift, int x, int y);
   void FormMouseUp(MouseButton button, unsigned shift, int x, int y);
 
   // EffectOwner
-  Window* EffectWindow() override { return window_.get(); }
-  void PaintNormal(Bitmap& target) override;
   Bitmap ScreenUnder() override;
-  bool CrossFadesMayDraw() const override;
-  // The boxes of the current screen hide while the window fades.
+  // The parts of the current screen hide while the window fades.
   void OnWindowFadeStarted() override;
   void OnWindowFadeEnded() override;
+
+ protected:
+  void PaintSkin(Bitmap& target) override;
 
  private:
   bool StartShell(StartStop* stop);
   void StartViewerRole(Role role);
+  void MakeParts(bool screens);
   void FormDestroy();
   // "*.ttf" beside the program, for this process only, until shutdown.
   void RegisterFonts();
   void RemoveFonts();
   void CloseForeignWindows(const std::string& captionUtf8);
-  bool LoadPicture(const std::string& name, Bitmap* out) const;
   bool ApplyHeader(const TDynamicStringArray& lines, StartStop* stop);
-  void PaintTo(Bitmap& canvas);
-  void ShowHintNow();
-  // The window fade runs: input and cross-fades wait.
-  bool Fading() const { return fade_ && fade_->Running(); }
-  void CrossFade(TEffBtnCar* animation, const Bitmap& from, const Bitmap& to, Point at);
-  bool HasFavoritePopupOpen() const { return false; }  // popups come with their own window
-  void HidePopups() {}
-  bool HasRegisteredUsersPopupOpen() const { return false; }
+  void LoadScreenControls(int screen);
 
   // Commands (MainFormCommands.cpp) and screens (MainFormScreens.cpp).
   void ScreenCommand(const std::string& command, int source, int index);
@@ -196,36 +181,14 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void PlayButtonSoundFor(const char* word, bool prefixOnly);
   void CloseAfterSound();
   std::string SettingsValueName(const char* kind, int screen, int index) const;
-
-  // Input boxes: keys the window passes on, the text of the current screen's
-  // first box, and the boxes told of a new screen. They take nothing until the
-  // boxes exist.
-  bool RouteKeyToInputBox(int key, unsigned shift);
-  bool RouteCharToInputBox(char c);
   std::string InputBoxText() const;
-  void InputBoxesShowForScreen();
-  // Text fields and input boxes (MainFormText.cpp).
-  void CreateTextComponents();
-  void DestroyTextComponents();
-  void PaintTextComponents(Bitmap& canvas);
-  void InputBoxChanged(int index);
-  void ShowBoxesOnFirstShow();
-  bool ElementControlAt(Point p) const;
-  bool TextZoneAt(Point p) const;
+  bool FavoritePopupOpen() const { return parts_.Popups() && parts_.Popups()->FavoriteOpen(); }
+  bool RegisteredUsersPopupOpen() const { return parts_.Popups() && parts_.Popups()->RegisteredUsersOpen(); }
+  void HidePopups();
 
-  // Owners that come with their own components (MainFormOwners.cpp): until
-  // then each only traces its call as {"ev":"command-owner",...}.
-  void TreeSelect(int number);
-  void TreeShowCurrent();
-  void TreeHideCurrent();
-  void TreeSetPendingFile(const std::string& file);
-  void TreeSetPendingItem(const std::string& caption);
-  void TreesShowForScreen();
-  void TreesFillRatings();
-  void PopupShowAtMouse(int kind);
-  void PopupsShowForScreen();
-  void ShowRegisteredUsersPopup(int buttonIndex);
-  void CloseRegisteredUsersPopup();
+  // Owners that come with their own windows and subsystems
+  // (MainFormOwners.cpp): until then each only traces its call as
+  // {"ev":"command-owner",...}.
   void PlayersSetCurrentName(const std::string& name);
   void PlayersReload();
   void GameTakeMoney();
@@ -235,13 +198,6 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void ScheduleGameStart();
   void MusicStart();
   void MusicStop(bool fade);
-  void ClipAreasShowForScreen();
-  void ClipPlay(const std::string& name, int mode);
-  void ClipStop();
-  void ClipPause();
-  void ClipStepForward();
-  void ClipStepBack();
-  void ClipClose();
   void ShowAboutBox();
   void ShowOptions();
   void EnterStandardWindow();
@@ -252,7 +208,26 @@ class TMainForm : public WindowEvents, public EffectOwner {
   void InstallFonts();
   void OwnerCall(const char* owner, const char* call, const std::string& argument = {});
 
-  Platform& platform_;
+  // ScreenPartHost (MainFormParts.cpp)
+  bool Fading() const override { return TSkinWindow::Fading(); }
+  Window* ScreenWindow() const override { return SkinWindow(); }
+  const Bitmap& ScreenBackground() const override { return background_; }
+  THints& ScreenHints() override { return Hints(); }
+  void LeaveElements() override { FormMouseMove(0, -1, -1); }
+  bool ElementControlAt(Point p) const override;
+  void PlayTypingSound(const std::string& sound) override { RunCommand("playwavonly", sound, 0, 0, 0); }
+  void PartChanged(const ScreenPart& what, const Rect& r) override;
+
+  // GameScreen (MainFormGame.cpp)
+  void InputBoxesChanged() override;
+  Bitmap& Background() override { return background_; }
+  const TPictureLoader& Pictures() const override { return pictures_; }
+  const Bitmap* Shown() override;
+  EffectOwner& Effects() override { return *this; }
+  void Repaint() override { FormPaint(); }
+  int ShowDialog(int layout, const std::string& text, bool* sent) override;
+  void CloseDialog() override { CloseGameDialog(); }
+
   DiscPaths disc_;
   ScriptPaths paths_;
   Role role_ = Role::Shell;
@@ -264,20 +239,17 @@ class TMainForm : public WindowEvents, public EffectOwner {
   std::string rootDir_;
   std::unique_ptr<InstanceLock> instanceLock_;
 
-  std::unique_ptr<Window> window_;
   std::unique_ptr<TPackedTree> tree_;
   std::unique_ptr<TReadBin> archive_;
+  TPictureLoader pictures_;
   std::vector<std::uint8_t> scriptBuffer_;
   TScriptHeader header_;
   TElementModel elements_;
   int currentScreen_ = 0;
   Bitmap background_;
-  TDynamicBtnPicArray btnPics_;
-  TDynamicSwthOnePicArray swOnePics_;
-  TDynamicSwthGrpPicArray swGrpPics_;
-  std::unique_ptr<TEffCar> fade_;
+  TSkinControls controls_;
   std::optional<Bitmap> fadeBefore_;  // the screen before a screen change
-  FontEngine* fonts_ = nullptr;           // the platform's; text of the hints
+  FontEngine* fonts_ = nullptr;       // the platform's; text of the fields
   std::vector<std::string> fontFiles_;  // registered at start-up, removed at shutdown
   bool musicOn_ = false;
   bool soundsOn_ = true;  // the options window sets it
@@ -288,20 +260,9 @@ class TMainForm : public WindowEvents, public EffectOwner {
   // command may not switch to one of them again, or a script could loop forever.
   std::vector<int> replaying_;
 
-  // Hints: the text and anchor of the button under the mouse, the window that
-  // shows it, and the one timer that shows and then hides it.
-  std::string hintText_;
-  int hintX_ = 0;
-  int hintY_ = 0;
-  std::unique_ptr<THintWindow> hintWindow_;
-  TimerId hintTimer_ = 0;
-
   std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
   std::function<std::int32_t()> playerScore_;
-  std::unique_ptr<TTextMsg> textMsg_;
-  std::unique_ptr<TPathInputBox> pathBoxes_;
-  bool overBox_ = false;       // the pointer is over an input box (I-beam cursor)
-  bool overTextZone_ = false;  // the pointer is over a field's hint zone
+  TScreenParts parts_;
 
   std::unique_ptr<TUsers> users_;
   std::unique_ptr<TMainGame> game_;

@@ -40,7 +40,7 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
     // The exit button's sound plays at shutdown, so that it is heard to its end.
     if (source == 0) exitButton_ = index;
     closing_ = true;
-    window_->Close();
+    SkinWindow()->Close();
     return;
   }
 
@@ -63,21 +63,21 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
       if (archive_ && archive_->Exists("About.txt")) ShowAboutBox();
       return;
     case CommandAction::kMinimize:
-      window_->Minimize();
+      SkinWindow()->Minimize();
       // The button that asked looks normal when the window comes back.
-      if (source == 0 && index >= 0 && std::size_t(index) < btnPics_.size()) {
-        btnPics_[std::size_t(index)].hover = false;
-        btnPics_[std::size_t(index)].pressed = false;
+      if (source == 0 && index >= 0 && std::size_t(index) < controls_.ButtonCount()) {
+        controls_.Button(std::size_t(index)).hover = false;
+        controls_.Button(std::size_t(index)).pressed = false;
       }
       return;
     case CommandAction::kSelectTree:
-      TreeSelect(ReadInt(command, 4));
+      if (TTreesPart* trees = parts_.Trees()) trees->Select(ReadInt(command, 4));
       return;
     case CommandAction::kShowTree:
-      TreeShowCurrent();
+      if (TTreesPart* trees = parts_.Trees()) trees->ShowCurrent();
       return;
     case CommandAction::kHideTree:
-      TreeHideCurrent();
+      if (TTreesPart* trees = parts_.Trees()) trees->HideCurrent();
       return;
     case CommandAction::kNextScreen:
       NextScreenCommand(source, index);
@@ -92,10 +92,10 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
       OpenOutside(RegisterPageUrl(ScoreServer()));
       return;
     case CommandAction::kShowRegisteredUsers:
-      if (source == 0) ShowRegisteredUsersPopup(index);
+      if (TPopupsPart* popups = parts_.Popups(); popups && source == 0) popups->ShowRegisteredUsers(index);
       return;
     case CommandAction::kSetUserName:
-      CloseRegisteredUsersPopup();
+      if (TPopupsPart* popups = parts_.Popups()) popups->CloseRegisteredUsers();
       return;
     case CommandAction::kGetMoney:
       GameTakeMoney();
@@ -122,22 +122,22 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
       FormKeyDown(vk::F1, 0);
       return;
     case CommandAction::kClipPlay:
-      ClipPlay("", 0);
+      if (TClipAreasPart* clips = parts_.Clips()) clips->Play("", 0);
       return;
     case CommandAction::kClipStop:
-      ClipStop();
+      if (TClipAreasPart* clips = parts_.Clips()) clips->Stop();
       return;
     case CommandAction::kClipPause:
-      ClipPause();
+      if (TClipAreasPart* clips = parts_.Clips()) clips->Pause();
       return;
     case CommandAction::kClipStepForward:
-      ClipStepForward();
+      if (TClipAreasPart* clips = parts_.Clips()) clips->StepForward();
       return;
     case CommandAction::kClipStepBack:
-      ClipStepBack();
+      if (TClipAreasPart* clips = parts_.Clips()) clips->StepBack();
       return;
     case CommandAction::kClipFile:
-      ClipPlay(FirstArgument(command, paths_), 4);
+      if (TClipAreasPart* clips = parts_.Clips()) clips->Play(FirstArgument(command, paths_), 4);
       return;
     case CommandAction::kInstallFonts:
       InstallFonts();
@@ -175,9 +175,11 @@ void TMainForm::NextScreenCommand(int source, int index) {
 void TMainForm::ContextMenuCommand(const std::string& command, int source) {
   if (source != 0) return;
   const int kind = ReadInt(command, 11);
-  PopupShowAtMouse(kind);
+  TPopupsPart* popups = parts_.Popups();
+  if (!popups) return;
+  popups->ShowAtMouse(kind);
   // Popups 91 to 99 come with a companion ten numbers on, shown at the same point.
-  if (kind > 90 && kind < 100) PopupShowAtMouse(kind + 10);
+  if (kind > 90 && kind < 100) popups->ShowAtMouse(kind + 10);
 }
 
 void TMainForm::BackgroundSoundCommand(int source) {
@@ -187,7 +189,7 @@ void TMainForm::BackgroundSoundCommand(int source) {
     musicOn_ = false;
     MusicStop(true);
   } else {
-    ClipClose();
+    if (TClipAreasPart* clips = parts_.Clips()) clips->Close();
     musicOn_ = true;
     MusicStart();
   }

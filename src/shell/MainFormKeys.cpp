@@ -21,12 +21,12 @@ constexpr unsigned kModifiers = kShift | kAlt | kCtrl;
 void TMainForm::OnKeyDown(int key, unsigned shift) {
   if (dialog_ && dialog_->Modal()) return;
   FormKeyDown(key, shift);
-  if (!destroyed_) RouteKeyToInputBox(key, shift);
+  if (!destroyed_) parts_.KeyDown(key, shift);
 }
 
 void TMainForm::OnChar(char c) {
   if (dialog_ && dialog_->Modal()) return;
-  if (FormKeyPress(c)) RouteCharToInputBox(c);
+  if (FormKeyPress(c)) parts_.Char(c);
 }
 
 bool TMainForm::FormKeyPress(char c) {
@@ -52,14 +52,14 @@ void TMainForm::FormKeyDown(int key, unsigned shift) {
   HideHint();
   if (role_ != Role::Shell) {
     // The viewer windows know one key: Escape ends them.
-    if (key == vk::Escape) window_->Close();
+    if (key == vk::Escape) SkinWindow()->Close();
     return;
   }
   const unsigned modifiers = shift & kModifiers;
   if (key == vk::Escape) {
     PlayButtonSoundFor("backtomainscreen", false);
     if (currentScreen_ == kRegistrationScreen) RunCommand("1", "", 0, 0, 1);
-    if (HasFavoritePopupOpen() || HasRegisteredUsersPopupOpen()) HidePopups();
+    if (FavoritePopupOpen() || RegisteredUsersPopupOpen()) HidePopups();
     return;
   }
   if (key == vk::Return) {
@@ -94,7 +94,7 @@ void TMainForm::CloseAfterSound() {
         break;
       }
   if (!closeButton || !soundsOn_ || closeButton->sound.empty() || closeButton->sound == "no") {
-    window_->Close();
+    SkinWindow()->Close();
     return;
   }
   PlayWav(closeButton->sound, false);
@@ -103,7 +103,7 @@ void TMainForm::CloseAfterSound() {
   closing_ = true;
   closeTimer_ = platform_.Loop().SetTimer(kCloseSoundMs, false, [this] {
     closeTimer_ = 0;
-    window_->Close();
+    SkinWindow()->Close();
   });
 }
 

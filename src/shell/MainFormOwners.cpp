@@ -1,9 +1,9 @@
-// Parts of the shell that arrive with their own components: the trees, the
-// popup lists, the players list, the game, the background music, the clip
-// player, the About box, the options, the standard window and help viewer,
-// and the system and installation commands. Until each exists its entry
-// points only record the call, so that the interpreter's order of tests is
-// complete and visible in the trace.
+// Parts of the program the command interpreter reaches outside the screen
+// parts: the players list, the game, the game dialog, the background music,
+// the About box, the options, the standard window and help viewer, and the
+// system and installation commands. Until each exists its entry points only
+// record the call, so that the interpreter's order of tests is complete and
+// visible in the trace.
 #include <string>
 
 #include "game/Users.h"
@@ -13,23 +13,8 @@
 namespace trv {
 
 void TMainForm::OwnerCall(const char* owner, const char* call, const std::string& argument) {
-  platform_.Tracer().Emit("command-owner").Utf8("owner", owner).Utf8("call", call).Text("arg", argument);
+  trv::OwnerCall(platform_.Tracer(), owner, call, argument);
 }
-
-void TMainForm::TreeSelect(int number) { OwnerCall("trees", "select", std::to_string(number)); }
-void TMainForm::TreeShowCurrent() { OwnerCall("trees", "show"); }
-void TMainForm::TreeHideCurrent() { OwnerCall("trees", "hide"); }
-void TMainForm::TreeSetPendingFile(const std::string& file) { OwnerCall("trees", "pending-file", file); }
-void TMainForm::TreeSetPendingItem(const std::string& caption) { OwnerCall("trees", "pending-item", caption); }
-void TMainForm::TreesShowForScreen() { OwnerCall("trees", "show-for-screen"); }
-void TMainForm::TreesFillRatings() { OwnerCall("trees", "fill-ratings"); }
-
-void TMainForm::PopupShowAtMouse(int kind) { OwnerCall("popups", "show-at-mouse", std::to_string(kind)); }
-void TMainForm::PopupsShowForScreen() { OwnerCall("popups", "show-for-screen"); }
-void TMainForm::ShowRegisteredUsersPopup(int buttonIndex) {
-  OwnerCall("popups", "registered-users", std::to_string(buttonIndex));
-}
-void TMainForm::CloseRegisteredUsersPopup() { OwnerCall("popups", "close-registered-users"); }
 
 void TMainForm::PlayersSetCurrentName(const std::string& name) {
   OwnerCall("players", "set-current-name", name);
@@ -63,7 +48,7 @@ void TMainForm::GameShowDialog(int layout, const std::string& text) {
 void TMainForm::CreateGameDialog() {
   if (dialog_ || secondaryRun_ || role_ != Role::Shell || !archive_ || !archive_->Exists("Dialog.txt")) return;
   CoolDialogHost host;
-  host.mainBounds = [this] { return window_ ? window_->Bounds() : Rect{}; };
+  host.mainBounds = [this] { return SkinWindow() ? SkinWindow()->Bounds() : Rect{}; };
   host.playWav = [this](const std::string& sound) { PlayWav(sound, false); };
   host.soundsOn = [this] { return soundsOn_; };
   host.mainKeyDown = [this](int key, unsigned shift) { FormKeyDown(key, shift); };
@@ -97,16 +82,6 @@ void TMainForm::ScheduleGameStart() {
 
 void TMainForm::MusicStart() { OwnerCall("music", "start"); }
 void TMainForm::MusicStop(bool fade) { OwnerCall("music", "stop", fade ? "fade" : ""); }
-
-void TMainForm::ClipAreasShowForScreen() { OwnerCall("clips", "show-for-screen"); }
-void TMainForm::ClipPlay(const std::string& name, int mode) {
-  OwnerCall("clips", "play", std::to_string(mode) + ":" + name);
-}
-void TMainForm::ClipStop() { OwnerCall("clips", "stop"); }
-void TMainForm::ClipPause() { OwnerCall("clips", "pause"); }
-void TMainForm::ClipStepForward() { OwnerCall("clips", "step-forward"); }
-void TMainForm::ClipStepBack() { OwnerCall("clips", "step-back"); }
-void TMainForm::ClipClose() { OwnerCall("clips", "close"); }
 
 void TMainForm::ShowAboutBox() { OwnerCall("about", "show"); }
 void TMainForm::ShowOptions() { OwnerCall("options", "show"); }

@@ -17,25 +17,6 @@ namespace {
 constexpr int kRegistrationScreen = 1;
 constexpr int kGameScreen = 4;
 
-// Copies the picture to the element's rectangle, from its top-left. An empty
-// picture (one that failed to load) draws nothing.
-void CopyPicture(Bitmap& canvas, const Bitmap& picture, int left, int top, int right, int bottom) {
-  if (picture.Empty()) return;
-  canvas.Blit(left, top, picture, Rect{0, 0, right - left, bottom - top});
-}
-
-// Makes `pics` as long as `count`: new sets at the end, each with its own
-// cross-fade; surplus sets released from the end.
-template <typename Pics>
-void ResizeSets(std::vector<Pics>& pics, std::size_t count, EffectOwner& owner, EventLoop& loop) {
-  while (pics.size() > count) pics.pop_back();
-  while (pics.size() < count) {
-    pics.emplace_back();
-    pics.back().animation = std::make_unique<TEffBtnCar>(owner, loop);
-    pics.back().animation->SetStep(10);
-  }
-}
-
 // A tree number as a command writes it: an optional sign and digits that fit.
 bool WholeNumber(const std::string& text) {
   std::size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
@@ -81,8 +62,10 @@ void TMainForm::ScreenCommand(const std::string& command, int source, int index)
   const std::string second = SecondArgument(command, paths_);
   if (!second.empty()) {
     if (!WholeNumber(first)) return;
-    if (HasExtension(second)) TreeSetPendingFile(second);
-    else TreeSetPendingItem(second);
+    if (TTreesPart* trees = parts_.Trees()) {
+      if (HasExtension(second)) trees->SetPendingFile(second);
+      else trees->SetPendingItem(second);
+    }
     // The group switch that shows this tree is on when the screen appears;
     // nothing runs or draws here, the screen switch replays it.
     if (std::size_t(target) < elements_.GroupSwitches.size()) {
@@ -98,13 +81,14 @@ void TMainForm::ScreenCommand(const std::string& command, int source, int index)
     }
   } else if (first != "store") {
     // "store" switches screens without touching the trees.
-    TreeSetPendingFile(first);
+    if (TTreesPart* trees = parts_.Trees()) trees->SetPendingFile(first);
   }
   SwitchScreen(target, source, index);
 }
 
 void TMainForm::SwitchScreen(int target, int source, int index) {
-  if (destroyed_ || !window_) return;
+  Window* window = SkinWindow();
+  if (destroyed_ || !window) return;
   if (target < 0 || target >= ScreenCount()) {
     Log("screen", "there is no screen " + std::to_string(target + 1));
     return;
@@ -126,15 +110,15 @@ void TMainForm::SwitchScreen(int target, int source, int index) {
       ClearUnderMouse(elements_.GroupSwitches[std::size_t(currentScreen_)]);
   }
   currentScreen_ = target;
-  window_->SetCursor(Cursor::Arrow);
-  window_->SetCursor(Cursor::Wait);
+  window->SetCursor(Cursor::Arrow);
+  window->SetCursor(Cursor::Wait);
 
   if (screen < elements_.ScreenPictures.size()) {
     Bitmap picture;
-    if (LoadPicture(elements_.ScreenPictures[screen], &picture)) background_ = std::move(picture);
+    if (pictures_.Load(elements_.ScreenPictures[screen], &picture)) background_ = std::move(picture);
   }
-  Rect bounds = window_->Bounds();
-  if (!window_->Visible() && !shown_) {
+  Rect bounds = window->Bounds();
+  if (!window->Visible() && !shown_) {
     // Placed at the centre of the desktop before the first show; left and top
     // stay from then on.
     const Size desktop = platform_.ScreenSize();
@@ -144,70 +128,31 @@ void TMainForm::SwitchScreen(int target, int source, int index) {
   const Rect newBounds = Rect::FromSize(bounds.left, bounds.top, background_.Width(), background_.Height());
   // The fade starts from what the screen shows now, before the window takes
   // its new size and look.
-  if (window_->Visible()) fadeBefore_ = platform_.CaptureScreen(newBounds);
-  window_->SetBounds(newBounds);
+  if (window->Visible()) fadeBefore_ = platform_.CaptureScreen(newBounds);
+  window->SetBounds(newBounds);
 
-  // Pictures that cannot be read keep what their bitmaps held before.
-  TDynamicBtnArray& buttons = elements_.Buttons[screen];
-  ResizeSets(btnPics_, buttons.size(), *this, platform_.Loop());
-  for (std::size_t i = 0; i < buttons.size(); ++i) {
-    RBtn& b = buttons[i];
-    TBtnPics& set = btnPics_[i];
-    if (LoadPicture(b.fn[0], &set.pictures[0])) {
-      b.right = b.left + set.pictures[0].Width();
-      b.bottom = b.top + set.pictures[0].Height();
-    }
-    for (std::size_t k = 1; k < 7; ++k)
-      if (k < 4 || !b.fn[k].empty()) LoadPicture(b.fn[k], &set.pictures[k]);
-    set.animation->SetStep(10);
-  }
+  LoadScreenControls(target);
   TDynamicSwthOneArray& singles = elements_.SingleSwitches[screen];
   TDynamicSwthGrpArray& groups = elements_.GroupSwitches[screen];
-  auto loadSwitches = [&](auto& switches, TDynamicSwthOnePicArray& pics) {
-    ResizeSets(pics, switches.size(), *this, platform_.Loop());
-    for (std::size_t i = 0; i < switches.size(); ++i) {
-      auto& s = switches[i];
-      if (LoadPicture(s.fn[0], &pics[i].pictures[0])) {
-        s.right = s.left + pics[i].pictures[0].Width();
-        s.bottom = s.top + pics[i].pictures[0].Height();
-      }
-      for (std::size_t k = 1; k < 4; ++k) LoadPicture(s.fn[k], &pics[i].pictures[k]);
-    }
-  };
-  loadSwitches(singles, swOnePics_);
-  loadSwitches(groups, swGrpPics_);
-
   if (source == 1 && index >= 0 && std::size_t(index) < singles.size()) {
     singles[std::size_t(index)].underMouse = false;
   } else if (source == 2 && index >= 0 && std::size_t(index) < groups.size()) {
     groups[std::size_t(index)].underMouse = false;
   } else if (source == 0) {
-    for (TBtnPics& set : btnPics_) {
-      set.hover = false;
-      set.pressed = false;
-      set.active = true;
-      set.animation->RequestStop();
+    for (std::size_t i = 0; i < controls_.ButtonCount(); ++i) {
+      TSkinButton& b = controls_.Button(i);
+      b.hover = false;
+      b.pressed = false;
+      b.active = true;
+      b.Animation().RequestStop();
     }
   }
 
   // The background carries every element's normal look; painting adds only
   // what differs from it.
-  for (std::size_t i = 0; i < buttons.size(); ++i)
-    CopyPicture(background_, btnPics_[i].pictures[0], buttons[i].left, buttons[i].top, buttons[i].right,
-                buttons[i].bottom);
-  auto drawSwitches = [&](const auto& switches, const TDynamicSwthOnePicArray& pics) {
-    for (std::size_t i = 0; i < switches.size(); ++i)
-      CopyPicture(background_, pics[i].pictures[0], switches[i].left, switches[i].top, switches[i].right,
-                  switches[i].bottom);
-  };
-  drawSwitches(singles, swOnePics_);
-  drawSwitches(groups, swGrpPics_);
+  controls_.PaintNormal(background_);
   platform_.Tracer().Emit("screen").Int("screen", target + 1);
-
-  InputBoxesShowForScreen();
-  ClipAreasShowForScreen();
-  PopupsShowForScreen();
-  TreesShowForScreen();
+  parts_.ShowForScreen(target);
 
   // Entering a screen runs its switches' commands again, silently, so that
   // what they set (a tree, a clip, an option) matches what they show. A
@@ -233,24 +178,50 @@ void TMainForm::SwitchScreen(int target, int source, int index) {
   }
   if (currentScreen_ != target || destroyed_) return;
 
-  if (window_->Visible()) {
-    fade_->Start();
+  if (window->Visible()) {
+    StartFade();
     FormPaint();
   }
   if (currentScreen_ == kRegistrationScreen) {
     // The players and their ratings are read afresh; a failure gets one more try.
     try {
       PlayersReload();
-      TreesFillRatings();
+      if (TTreesPart* trees = parts_.Trees()) trees->FillRatings();
     } catch (const std::exception& e) {
       Log("screen", std::string("reading the players failed, once more: ") + e.what());
       PlayersReload();
-      TreesFillRatings();
+      if (TTreesPart* trees = parts_.Trees()) trees->FillRatings();
     }
   } else if (currentScreen_ == kGameScreen) {
     ScheduleGameStart();
   }
-  window_->SetCursor(Cursor::Arrow);
+  window->SetCursor(Cursor::Arrow);
+}
+
+void TMainForm::LoadScreenControls(int screen) {
+  // The element sets are reused from screen to screen: a picture that cannot
+  // be read keeps what it showed before.
+  const std::size_t s = std::size_t(screen);
+  TDynamicBtnArray& buttons = elements_.Buttons[s];
+  controls_.ResizeButtons(buttons.size());
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    TSkinButton& b = controls_.Button(i);
+    b.Bind(&buttons[i]);
+    b.LoadPictures(pictures_, kBtnPictures);
+    b.Animation().SetStep(10);
+  }
+  TDynamicSwthOneArray& singles = elements_.SingleSwitches[s];
+  controls_.ResizeSingles(singles.size());
+  for (std::size_t i = 0; i < singles.size(); ++i) {
+    controls_.Single(i).Bind(&singles[i]);
+    controls_.Single(i).LoadPictures(pictures_);
+  }
+  TDynamicSwthGrpArray& groups = elements_.GroupSwitches[s];
+  controls_.ResizeGroups(groups.size());
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    controls_.Group(i).Bind(&groups[i]);
+    controls_.Group(i).LoadPictures(pictures_);
+  }
 }
 
 std::string TMainForm::SettingsValueName(const char* kind, int screen, int index) const {

@@ -18,8 +18,9 @@ void TMainForm::CloseForeignWindows(const std::string& captionUtf8) {
   const std::string caption = Utf8ToCp1251(captionUtf8);
   // Our own caption is set aside while looking, so that the search can only
   // find windows of other processes.
-  const std::string own = window_ ? window_->Caption() : std::string();
-  if (window_) window_->SetCaption("");
+  Window* window = SkinWindow();
+  const std::string own = window ? window->Caption() : std::string();
+  if (window) window->SetCaption("");
   Shell& desktop = platform_.Desktop();
   for (int attempt = 0; attempt < kCloseAttempts; ++attempt) {
     const std::optional<WindowRef> found = desktop.FindWindowByTitle(caption);
@@ -27,7 +28,7 @@ void TMainForm::CloseForeignWindows(const std::string& captionUtf8) {
     desktop.CloseWindow(*found);
     if (attempt + 1 == kCloseAttempts) Log("shutdown", "the window \"" + captionUtf8 + "\" does not close");
   }
-  if (window_) window_->SetCaption(own);
+  if (window) window->SetCaption(own);
 }
 
 void TMainForm::FormClose() {
@@ -37,6 +38,15 @@ void TMainForm::FormClose() {
                                 "Help System: ТРИВИОН"})
       CloseForeignWindows(caption);
     CloseForeignWindows("Увеличенная картинка");
+  }
+  // The game dialog closes first. When it was modal, the game's code under it
+  // still has to run to its end: the window is released only once the loop
+  // has unwound (by the destructor), never underneath that code.
+  CloseGameDialog();
+  if (dialog_ && dialog_->Modal()) {
+    closing_ = true;
+    platform_.Loop().Terminate(0);
+    return;
   }
   FormDestroy();
   platform_.Loop().Terminate(0);
@@ -59,16 +69,13 @@ void TMainForm::FormDestroy() {
   // The engine's timers and fades stop before the parts they draw on go.
   game_.reset();
   users_.reset();
-  DestroyTextComponents();
+  parts_.Clear();  // the boxes write their texts to the settings
   // A second shell and the viewers leave the settings to the shell that owns them.
   if (!secondaryRun_ && role_ == Role::Shell) SaveSwitchStates();
   // Picture sets last to first, each with its cross-fade.
-  while (!swGrpPics_.empty()) swGrpPics_.pop_back();
-  while (!swOnePics_.empty()) swOnePics_.pop_back();
-  while (!btnPics_.empty()) btnPics_.pop_back();
+  controls_.Clear();
   background_ = Bitmap();
-  fade_.reset();
-  if (window_) window_->Hide();
+  DestroySkinWindow();
 }
 
 }  // namespace trv

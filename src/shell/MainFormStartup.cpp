@@ -3,7 +3,6 @@
 
 #include "game/Users.h"
 #include "media/ReleaseCheck.h"
-#include "platform/Bmp.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -19,10 +18,18 @@ namespace {
 
 constexpr Size kDefaultClient{800, 600};
 
+// The main window's buttons keep their hover and their hint while inactive,
+// and fade back on release; Shift changes a switch without its command.
+constexpr SkinMouseRules kMainRules{true, true, true};
+
 }  // namespace
 
 TMainForm::TMainForm(Platform& platform, DiscPaths disc)
-    : platform_(platform), disc_(std::move(disc)), paths_{disc_.programDir, disc_.cdRoot}, fonts_(&platform.Fonts()) {}
+    : TSkinWindow(platform),
+      disc_(std::move(disc)),
+      paths_{disc_.programDir, disc_.cdRoot},
+      controls_(*this, platform.Loop(), kMainRules, [this] { FormPaint(); }),
+      fonts_(&platform.Fonts()) {}
 
 TMainForm::~TMainForm() { FormDestroy(); }
 
@@ -50,9 +57,7 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
   options.bounds = Rect::FromSize(std::max(0, (screen.width - kDefaultClient.width) / 2),
                                   std::max(0, (screen.height - kDefaultClient.height) / 2), kDefaultClient.width,
                                   kDefaultClient.height);
-  window_ = platform_.CreateWindow(options);
-  window_->SetEvents(this);
-  fade_ = std::make_unique<TEffCar>(*this, platform_.Loop());
+  CreateSkinWindow(options);
 
   secondaryRun_ = !start.args.empty();
   // "/t" anywhere on the command line picks the thesaurus, but not inside the
@@ -73,13 +78,14 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
 bool TMainForm::StartShell(StartStop* stop) {
   background_.Resize(kDefaultClient.width, kDefaultClient.height);
   if (!RunReleaseCheck(platform_, disc_.programDir)) {
-    *stop = {"build files lie beside the program", false};  // the warnings told the player
+    *stop = {"build files lie beside the program", false, ""};  // the warnings told the player
     return false;
   }
   archive_ = std::make_unique<TReadBin>();
+  pictures_ = TPictureLoader(archive_.get(), tree_.get());
   const std::string archivePath = disc_.programDir + "Mev.dhl";
   if (!ResolvePath(archivePath)) {
-    *stop = {"no content archive " + Cp1251ToUtf8(archivePath), false};
+    *stop = {"no content archive " + Cp1251ToUtf8(archivePath), false, ""};
     return false;
   }
   try {
@@ -90,7 +96,7 @@ bool TMainForm::StartShell(StartStop* stop) {
     return false;
   }
   if (archive_->ReadToBuffer("Struct.txt", scriptBuffer_) < 0) {
-    *stop = {"the content archive holds no readable Struct.txt", false};
+    *stop = {"the content archive holds no readable Struct.txt", false, ""};
     return false;
   }
   TDynamicStringArray lines;
@@ -100,12 +106,12 @@ bool TMainForm::StartShell(StartStop* stop) {
   bool heldElsewhere = false;
   instanceLock_ = InstanceLock::Acquire(title_, &heldElsewhere);
   if (heldElsewhere) {
-    *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; this one ends", false};
+    *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; this one ends", false, ""};
     secondaryRun_ = true;
     role_ = Role::SecondShell;
     return false;
   }
-  window_->SetCaption(title_);
+  SkinWindow()->SetCaption(title_);
 
   ReadElements(lines, paths_, elements_);
   // Every screen that has any element list has all three, so that a screen
@@ -116,13 +122,17 @@ bool TMainForm::StartShell(StartStop* stop) {
   elements_.SingleSwitches.resize(screens);
   elements_.GroupSwitches.resize(screens);
   if (header_.codecs.find("mpegaudio") != std::string::npos) InstallMp3Codec();
-  window_->AcceptFiles(true);
+  SkinWindow()->AcceptFiles(true);
   currentScreen_ = 0;
   LoadSwitchStates();
-  CreateTextComponents();
+  // A script without a hint colour gets the desktop's, not black under black text.
+  Hints().SetColor(elements_.hintColorSet ? elements_.hintColor : kDefaultHintColor);
+  MakeParts(true);
   // The game engine and the players list whose scores it keeps.
   users_ = std::make_unique<TUsers>(platform_.Settings(), title_, platform_.Loop().GetClock());
-  if (!game_) game_ = std::make_unique<TMainGame>(*this, platform_, users_.get());
+  if (!game_)
+    game_ = std::make_unique<TMainGame>(static_cast<GameScreen&>(*this), platform_, users_.get(), tree_.get(),
+                                        disc_.programDir);
   SetPlayerScoreSource([this] { return users_ ? std::int32_t(users_->CurrentScore()) : 0; });
 
   musicOn_ = !header_.bgSoundDefault.empty();
@@ -146,41 +156,27 @@ bool TMainForm::ApplyHeader(const TDynamicStringArray& lines, StartStop* stop) {
   title_ = header_.title;
   if (!header_.icon.empty()) {
     Bitmap icon;
-    if (LoadPicture(header_.icon, &icon)) window_->SetIcon(icon);
+    if (pictures_.Load(header_.icon, &icon)) SkinWindow()->SetIcon(icon);
   }
-  if (header_.hasVertexMain) window_->SetRegion(header_.vertexMain);
+  if (header_.hasVertexMain) SetShape(header_.vertexMain);
   return true;
 }
 
 void TMainForm::StartViewerRole(Role role) {
   // Until the viewers have their own windows: a plain window that Escape ends.
   role_ = role;
-  window_->SetCaption(Utf8ToCp1251(role == Role::Thesaurus ? "Тезаурус" : "Справка"));
-  window_->Show();
-  window_->Present();
-}
-
-bool TMainForm::LoadPicture(const std::string& name, Bitmap* out) const {
-  if (!archive_ || name.empty()) return false;
-  std::vector<std::uint8_t> bytes;
-  if (archive_->ReadToBuffer(name, bytes) < 0) {
-    Log("picture", "no picture " + Cp1251ToUtf8(name) + " in the archive");
-    return false;
-  }
-  std::string error;
-  std::optional<Bitmap> bmp = DecodeBmp(bytes, &error);
-  if (!bmp) {
-    Log("picture", Cp1251ToUtf8(name) + ": " + error);
-    return false;
-  }
-  *out = std::move(*bmp);
-  return true;
+  MakeParts(false);
+  SkinWindow()->SetCaption(Utf8ToCp1251(role == Role::Thesaurus ? "Тезаурус" : "Справка"));
+  SkinWindow()->Show();
+  SkinWindow()->Present();
 }
 
 void TMainForm::ShowMainWindow() {
   shown_ = true;
-  window_->Show();
-  ShowBoxesOnFirstShow();
+  SkinWindow()->Show();
+  // Boxes appear when a fade into their screen ends; the first screen comes
+  // without a fade, so its boxes are shown with the window.
+  if (parts_.Boxes() && !Fading()) parts_.Boxes()->Boxes().SetBoxesHidden(false);
   FormPaint();
   platform_.Loop().ProcessMessages();
   if (musicOn_) return;  // the background music starts here once it exists

@@ -6,7 +6,7 @@
 #include "game/Random.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/MainForm.h"
+#include "shell/GameScreen.h"
 
 namespace trv {
 namespace {
@@ -35,9 +35,12 @@ void TMainGame::Shot::Stop() {
   id_ = 0;
 }
 
-TMainGame::TMainGame(TMainForm& form, Platform& platform, TUsers* users)
-    : form_(form),
+TMainGame::TMainGame(GameScreen& screen, Platform& platform, TUsers* users, const TPackedTree* tree,
+                     std::string programDir)
+    : screen_(screen),
       platform_(platform),
+      tree_(tree),
+      programDir_(std::move(programDir)),
       users_(users),
       startTimer_(platform.Loop()),
       lampTimer_(platform.Loop()),
@@ -47,16 +50,16 @@ TMainGame::TMainGame(TMainForm& form, Platform& platform, TUsers* users)
       finishTimer_(platform.Loop()) {
   for (std::size_t i = 0; i < kFields.size(); ++i) {
     fades_[i].number = kFields[i];
-    fades_[i].fade = std::make_unique<TEffBtnCar>(form_, platform_.Loop());
+    fades_[i].fade = std::make_unique<TEffBtnCar>(screen_.Effects(), platform_.Loop());
   }
   LoadBank();
 }
 
 void TMainGame::LoadBank() {
-  bank_ = std::make_unique<TGameCollection>(form_.Tree());
+  bank_ = std::make_unique<TGameCollection>(tree_);
   bank_->LoadQuestions("questions.xml");
   // Started from another folder: the bank beside the program.
-  if (bank_->Count() == 0) bank_->LoadQuestions(form_.disc_.programDir + "questions.xml");
+  if (bank_->Count() == 0) bank_->LoadQuestions(programDir_ + "questions.xml");
 }
 
 TMainGame::~TMainGame() = default;
@@ -103,7 +106,7 @@ std::string TMainGame::WrapText(const std::string& text, int width,
   return out;
 }
 
-bool TMainGame::Sounds() const { return form_.SoundsOn(); }
+bool TMainGame::Sounds() const { return screen_.SoundsOn(); }
 
 std::int64_t TMainGame::NowSeconds() const {
   // The monotonic clock, so that midnight and a changed wall clock cannot
@@ -111,22 +114,22 @@ std::int64_t TMainGame::NowSeconds() const {
   return std::int64_t((platform_.Loop().GetClock().NowMs() + 500) / 1000);
 }
 
-bool TMainGame::LeftScreen() const { return form_.Fading() || form_.CurrentScreen() != kGameScreen; }
+bool TMainGame::LeftScreen() const { return screen_.Fading() || screen_.CurrentScreen() != kGameScreen; }
 
 void TMainGame::SetField(std::int32_t number, const std::string& text) {
-  if (TTextMsg* fields = form_.TextFields()) fields->SetText(text, number, false, true);
+  if (TTextMsg* fields = screen_.TextFields()) fields->SetText(text, number, false, true);
 }
 
 void TMainGame::FadeOutField(std::int32_t number) {
-  TTextMsg* fields = form_.TextFields();
+  TTextMsg* fields = screen_.TextFields();
   if (!fields) return;
   Rect r;
-  Window* window = form_.MainWindow();
-  if (Trim(fields->GetText(number)).empty() || !fields->TextRect(number, &r) || !window || LeftScreen()) {
+  const Bitmap* shown = screen_.Shown();
+  if (Trim(fields->GetText(number)).empty() || !fields->TextRect(number, &r) || !shown || LeftScreen()) {
     Blank(number);
     return;
   }
-  r = r.Intersect(form_.background_.Bounds()).Intersect(window->Framebuffer().Bounds());
+  r = r.Intersect(screen_.Background().Bounds()).Intersect(shown->Bounds());
   if (r.Empty()) {
     Blank(number);
     return;
@@ -134,7 +137,7 @@ void TMainGame::FadeOutField(std::int32_t number) {
   for (FieldFade& f : fades_) {
     if (f.number != number) continue;
     f.fade->SetStep(Sounds() ? 2 : 5);
-    f.fade->Start(Crop(window->Framebuffer(), r), Crop(form_.background_, r), {r.left, r.top});
+    f.fade->Start(Crop(*shown, r), Crop(screen_.Background(), r), {r.left, r.top});
   }
 }
 
@@ -158,64 +161,61 @@ void TMainGame::StopCountdown() {
 }
 
 int TMainGame::FindButton(const char* namePart) const {
-  if (form_.CurrentScreen() != kGameScreen || std::size_t(kGameScreen) >= form_.elements_.Buttons.size()) return -1;
-  const TDynamicBtnArray& buttons = form_.elements_.Buttons[std::size_t(kGameScreen)];
-  for (std::size_t i = 0; i < buttons.size() && i < form_.btnPics_.size(); ++i)
-    if (buttons[i].name.find(namePart) != std::string::npos) return int(i);
-  return -1;
+  if (screen_.CurrentScreen() != kGameScreen) return -1;
+  return screen_.Controls().FindButton(namePart);
 }
+
+TSkinButton& TMainGame::GameButton(int i) { return screen_.Controls().Button(std::size_t(i)); }
 
 void TMainGame::SetAnswerButtonActive(bool active) {
   if (!active) StopCountdown();
   const int i = FindButton("validateanswer");
   if (i < 0) return;
-  TBtnPics& set = form_.btnPics_[std::size_t(i)];
-  if (set.active == active) return;
-  set.active = active;
+  TSkinButton& b = GameButton(i);
+  if (b.active == active) return;
+  b.active = active;
   if (!active) {
     // An inactive answer button keeps its normal look.
-    set.pictures[3] = set.pictures[0];
-    set.hover = false;
-    set.pressed = false;
+    b.Picture(kBtnInactive) = b.Picture(kBtnNormal);
+    b.hover = false;
+    b.pressed = false;
   }
-  form_.FormPaint();
+  screen_.Repaint();
 }
 
 void TMainGame::OfferExtraMinute() {
   const int i = FindButton("additionaltime");
   if (i < 0) return;
-  TBtnPics& set = form_.btnPics_[std::size_t(i)];
-  if (set.active) return;
-  const RBtn& b = form_.elements_.Buttons[std::size_t(kGameScreen)][std::size_t(i)];
-  if (!set.pictures[4].Empty()) set.pictures[0] = set.pictures[4];
-  set.active = true;
-  form_.CrossFade(set.animation.get(), set.pictures[3], set.pictures[0], {b.left, b.top});
+  TSkinButton& b = GameButton(i);
+  if (b.active) return;
+  if (!b.Picture(4).Empty()) b.Picture(kBtnNormal) = b.Picture(4);
+  b.active = true;
+  b.CrossFade(kBtnInactive, kBtnNormal);
   platform_.Tracer().Emit("game-button").Utf8("button", "additionaltime").Bool("active", true);
 }
 
 void TMainGame::WithdrawExtraMinute() {
   const int i = FindButton("additionaltime");
   if (i < 0) return;
-  TBtnPics& set = form_.btnPics_[std::size_t(i)];
-  const RBtn& b = form_.elements_.Buttons[std::size_t(kGameScreen)][std::size_t(i)];
-  const bool wasActive = set.active;
-  form_.LoadPicture(b.fn[0], &set.pictures[0]);
-  set.active = false;
-  set.hover = false;
-  set.pressed = false;
-  if (!set.pictures[3].Empty()) {
-    if (wasActive) form_.CrossFade(set.animation.get(), set.pictures[0], set.pictures[3], {b.left, b.top});
-    form_.background_.Blit(b.left, b.top, set.pictures[3]);
+  TSkinButton& b = GameButton(i);
+  const bool wasActive = b.active;
+  screen_.Pictures().Load(b.Record().fn[0], &b.Picture(kBtnNormal));
+  b.active = false;
+  b.hover = false;
+  b.pressed = false;
+  if (!b.Picture(kBtnInactive).Empty()) {
+    if (wasActive) b.CrossFade(kBtnNormal, kBtnInactive);
+    screen_.Background().Blit(b.Record().left, b.Record().top, b.Picture(kBtnInactive));
   }
   if (wasActive) platform_.Tracer().Emit("game-button").Utf8("button", "additionaltime").Bool("active", false);
 }
 
 std::vector<int> TMainGame::LampsOf(bool writing) const {
   std::vector<int> out;
-  if (form_.CurrentScreen() != kGameScreen || std::size_t(kGameScreen) >= form_.elements_.Buttons.size()) return out;
-  const TDynamicBtnArray& buttons = form_.elements_.Buttons[std::size_t(kGameScreen)];
-  for (std::size_t i = 0; i < buttons.size() && i < form_.btnPics_.size(); ++i)
-    if (buttons[i].name.find(writing ? "t_imer" : "timer") != std::string::npos) out.push_back(int(i));
+  if (screen_.CurrentScreen() != kGameScreen) return out;
+  const TSkinControls& controls = screen_.Controls();
+  for (std::size_t i = 0; i < controls.ButtonCount(); ++i)
+    if (controls.Button(i).Record().name.find(writing ? "t_imer" : "timer") != std::string::npos) out.push_back(int(i));
   return out;
 }
 
@@ -229,33 +229,33 @@ int TMainGame::LitCount(const std::vector<int>& lamps) const {
 void TMainGame::CountLamps() {
   timer1Lamps_ = int(LampsOf(false).size());
   timer2Lamps_ = int(LampsOf(true).size());
-  lamps_.assign(form_.btnPics_.size(), Lamp::Off);
+  lamps_.assign(screen_.Controls().ButtonCount(), Lamp::Off);
 }
 
 // The answer box is the game screen's first box: on another screen these
 // would reach that screen's boxes, so they do nothing there.
 void TMainGame::ShowAnswerBox(bool show) {
-  TPathInputBox* boxes = form_.InputBoxes();
-  if (!boxes || form_.CurrentScreen() != kGameScreen) return;
+  TPathInputBox* boxes = screen_.InputBoxes();
+  if (!boxes || screen_.CurrentScreen() != kGameScreen) return;
   boxes->SetBoxesHidden(!show);
-  form_.InputBoxChanged(-1);
+  screen_.InputBoxesChanged();
 }
 
 std::string TMainGame::AnswerBoxText() const {
-  TPathInputBox* boxes = form_.InputBoxes();
-  return boxes && form_.CurrentScreen() == kGameScreen ? boxes->GetBoxText() : std::string();
+  TPathInputBox* boxes = screen_.InputBoxes();
+  return boxes && screen_.CurrentScreen() == kGameScreen ? boxes->GetBoxText() : std::string();
 }
 
 void TMainGame::SetAnswerBoxText(const std::string& text) {
-  TPathInputBox* boxes = form_.InputBoxes();
-  if (boxes && form_.CurrentScreen() == kGameScreen) boxes->SetBoxText(text);
+  TPathInputBox* boxes = screen_.InputBoxes();
+  if (boxes && screen_.CurrentScreen() == kGameScreen) boxes->SetBoxText(text);
 }
 
 void TMainGame::PlayGameSound(const std::string& utf8Name) {
-  form_.PlayWav(Utf8ToCp1251("music\\Основная игра\\" + utf8Name), false);
+  screen_.RunCommand("playwavonly", Utf8ToCp1251("music\\Основная игра\\" + utf8Name), 0, 0, 0);
 }
 
-void TMainGame::CloseDialog() { form_.CloseGameDialog(); }
+void TMainGame::CloseDialog() { screen_.CloseDialog(); }
 
 int TMainGame::ShowDialog(int layout, const std::string& text, bool* sent) {
   bool status = false;
@@ -263,8 +263,7 @@ int TMainGame::ShowDialog(int layout, const std::string& text, bool* sent) {
   if (dialog_) {
     code = dialog_(layout, text, &status);
   } else {
-    code = form_.ShowGameDialog(layout, text);
-    status = form_.GameDialogSent();
+    code = screen_.ShowDialog(layout, text, &status);
   }
   if (sent) *sent = status;
   auto line = platform_.Tracer().Emit("game-dialog");
@@ -274,7 +273,7 @@ int TMainGame::ShowDialog(int layout, const std::string& text, bool* sent) {
 }
 
 std::string TMainGame::WrapForQuestionField(const std::string& text) const {
-  TTextMsg* fields = form_.TextFields();
+  TTextMsg* fields = screen_.TextFields();
   Rect r;
   const Font* font = fields ? fields->TextFont(kQuestion) : nullptr;
   if (!font || !fields->TextRect(kQuestion, &r)) {
@@ -299,12 +298,12 @@ void TMainGame::ScheduleNewGame() {
 }
 
 void TMainGame::NewGame() {
-  if (form_.Fading()) {
+  if (screen_.Fading()) {
     startTimer_.Fire(25, [this] { NewGame(); });
     return;
   }
   startTimer_.Stop();
-  if (form_.CurrentScreen() != kGameScreen) return;  // the player went elsewhere meanwhile
+  if (screen_.CurrentScreen() != kGameScreen) return;  // the player went elsewhere meanwhile
   // A game that was running stops here.
   lampTimer_.Stop();
   typeTimer_.Stop();

@@ -10,11 +10,13 @@
 #include "game/GameCollection.h"
 #include "platform/EventLoop.h"
 #include "windows/EffBtnCar.h"
+#include "windows/SkinButton.h"
 
 namespace trv {
 
-class TMainForm;
+class GameScreen;
 class Platform;
+class TPackedTree;
 class TUsers;
 
 // The quiz on the shell's game screen: a game of turns played to six right or
@@ -32,7 +34,8 @@ class TMainGame {
   static constexpr int kSidesToWin = 6;
 
   // `users` takes the score at the end of a game; may be null (nothing stored).
-  TMainGame(TMainForm& form, Platform& platform, TUsers* users);
+  // The question bank is read through `tree`, or from `programDir`.
+  TMainGame(GameScreen& screen, Platform& platform, TUsers* users, const TPackedTree* tree, std::string programDir);
   ~TMainGame();
   TMainGame(const TMainGame&) = delete;
   TMainGame& operator=(const TMainGame&) = delete;
@@ -123,7 +126,9 @@ class TMainGame {
   void SetAnswerButtonActive(bool active);
   void OfferExtraMinute();
   void WithdrawExtraMinute();
+  // The game screen's button whose name holds `namePart`; -1 on another screen.
   int FindButton(const char* namePart) const;
+  TSkinButton& GameButton(int i);
   std::vector<int> LampsOf(bool writing) const;
   int LitCount(const std::vector<int>& lamps) const;
   void CountLamps();
@@ -143,8 +148,10 @@ class TMainGame {
   }
   std::int64_t NowSeconds() const;
 
-  TMainForm& form_;
+  GameScreen& screen_;
   Platform& platform_;
+  const TPackedTree* tree_;
+  std::string programDir_;
   TUsers* users_;
   std::unique_ptr<TGameCollection> bank_;
 

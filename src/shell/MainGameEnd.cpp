@@ -5,7 +5,7 @@
 #include "game/Users.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/MainForm.h"
+#include "shell/GameScreen.h"
 #include "shell/MainGame.h"
 
 namespace trv {
@@ -103,7 +103,9 @@ bool TMainGame::ShowResult(std::uint32_t score, bool canSend) {
   const int code = ShowDialog(layout, std::to_string(score), &sent);
   CloseDialog();
   platform_.Tracer().Emit("game").Utf8("step", "result").Int("layout", layout).Int("code", code);
-  if (sent && code > 99) form_.PlayWav(Utf8ToCp1251("music\\Послать данные на сервер\\s_Появление окна ошибки.wav"), false);
+  if (sent && code > 99)
+    screen_.RunCommand("playwavonly", Utf8ToCp1251("music\\Послать данные на сервер\\s_Появление окна ошибки.wav"),
+                       0, 0, 0);
   // Only a submission's status has a follow-up: Enter on an OK button also
   // gives 1, which is not the server's "worse than before".
   const StatusRule* rule = sent ? FindStatus(code) : nullptr;
@@ -117,8 +119,8 @@ bool TMainGame::ShowResult(std::uint32_t score, bool canSend) {
   }
   const bool yes = ShowDialog(kAskLayout, Utf8ToCp1251(text)) == kYes;
   if (yes && rule->letter)
-    form_.RunCommand(Utf8ToCp1251(std::string("writelettertoadminanddevelopers=") + rule->letter), "", 0, 0, 1);
-  if (yes && rule->registerOnYes) form_.RunCommand("registeruserontheserver", "", 0, 0, 1);
+    screen_.RunCommand(Utf8ToCp1251(std::string("writelettertoadminanddevelopers=") + rule->letter), "", 0, 0, 1);
+  if (yes && rule->registerOnYes) screen_.RunCommand("registeruserontheserver", "", 0, 0, 1);
   if (rule->againAlways) return false;
   if (rule->againOnYes) return !yes;
   return true;
@@ -138,7 +140,7 @@ void TMainGame::EndGame() {
   for (const FieldFade& f : fades_) busy = busy || f.fade->Running();
   std::vector<int> lamps = LampsOf(false);
   for (int i : LampsOf(true)) lamps.push_back(i);
-  for (int i : lamps) busy = busy || form_.btnPics_[std::size_t(i)].animation->Running();
+  for (int i : lamps) busy = busy || GameButton(i).Animation().Running();
   if (busy) {
     finishTimer_.Fire(500, [this] { EndGame(); });
     return;
@@ -154,7 +156,7 @@ void TMainGame::ReturnToRegistration() {
   questionValue_ = 0;
   bank_->ClearSelection();
   platform_.Tracer().Emit("game").Utf8("step", "end");
-  form_.RunCommand("2", "no", 0, 0, 1);
+  screen_.RunCommand("2", "no", 0, 0, 1);
 }
 
 }  // namespace trv

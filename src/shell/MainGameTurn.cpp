@@ -4,7 +4,7 @@
 #include "platform/Keyboard.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/MainForm.h"
+#include "shell/GameScreen.h"
 #include "shell/MainGame.h"
 
 namespace trv {
@@ -48,7 +48,7 @@ void TMainGame::StartTurn() {
   if (gameTable_) {
     ChosenSector = 1 + int(RandomIndex(TGameCollection::kLevels));
     CloseDialog();
-    form_.HideHint();
+    screen_.HideHint();
     if (ShowDialog(6, "") == 1) {
       bank_->TakeQuestion(ChosenSector);
       taken = true;
@@ -107,7 +107,7 @@ void TMainGame::TypeQuestion() {
     Blank(kHint);
     Blank(kAnswer);
     Blank(kValue);
-    if (TTextMsg* fields = form_.TextFields()) {
+    if (TTextMsg* fields = screen_.TextFields()) {
       fields->SetHighlight(kQuestion, false);
       fields->SetHighlight(kAnswer, false);
     }
@@ -163,7 +163,7 @@ void TMainGame::DiscussionTick() {
     lampTimer_.Fire(500, [this] { LightLamps(); });
   }
   const std::string shown = TwoDigits(left);
-  if (TTextMsg* fields = form_.TextFields(); fields && fields->GetText(kDiscussion) != shown)
+  if (TTextMsg* fields = screen_.TextFields(); fields && fields->GetText(kDiscussion) != shown)
     SetField(kDiscussion, shown);
 }
 
@@ -194,7 +194,7 @@ void TMainGame::WritingTick() {
     lampTimer_.Fire(500, [this] { LightLamps(); });
   }
   const std::string shown = TwoDigits(left);
-  if (TTextMsg* fields = form_.TextFields(); fields && fields->GetText(kWriting) != shown) SetField(kWriting, shown);
+  if (TTextMsg* fields = screen_.TextFields(); fields && fields->GetText(kWriting) != shown) SetField(kWriting, shown);
 }
 
 void TMainGame::LightLamps() {
@@ -210,10 +210,9 @@ void TMainGame::LightLamps() {
   for (int i : lamps) {
     if (lit >= lampsWanted_) break;
     if (lamps_[std::size_t(i)] != Lamp::Off) continue;
-    TBtnPics& set = form_.btnPics_[std::size_t(i)];
-    const RBtn& b = form_.elements_.Buttons[std::size_t(kGameScreen)][std::size_t(i)];
-    set.animation->SetStep(step);
-    form_.CrossFade(set.animation.get(), set.pictures[0], set.pictures[2], {b.left, b.top});
+    TSkinButton& b = GameButton(i);
+    b.Animation().SetStep(step);
+    b.CrossFade(kBtnNormal, kBtnPressed);
     lamps_[std::size_t(i)] = Lamp::Lighting;
     ++lit;
     started = true;
@@ -239,11 +238,10 @@ void TMainGame::FinishLamps() {
   for (int i : lamps) {
     if (lit >= lampsWanted_) break;
     if (lamps_[std::size_t(i)] == Lamp::Lit) continue;
-    TBtnPics& set = form_.btnPics_[std::size_t(i)];
-    const RBtn& b = form_.elements_.Buttons[std::size_t(kGameScreen)][std::size_t(i)];
-    set.animation->SetStep(1);
-    form_.CrossFade(set.animation.get(), set.pictures[2], set.pictures[3], {b.left, b.top});
-    form_.background_.Blit(b.left, b.top, set.pictures[3]);
+    TSkinButton& b = GameButton(i);
+    b.Animation().SetStep(1);
+    b.CrossFade(kBtnPressed, kBtnInactive);
+    screen_.Background().Blit(b.Record().left, b.Record().top, b.Picture(kBtnInactive));
     lamps_[std::size_t(i)] = Lamp::Lit;
     ++lit;
   }
@@ -262,13 +260,12 @@ void TMainGame::ResetLamps() {
   std::sort(all.begin(), all.end());
   for (auto it = all.rbegin(); it != all.rend(); ++it) {
     const std::size_t i = std::size_t(*it);
-    TBtnPics& set = form_.btnPics_[i];
-    const RBtn& b = form_.elements_.Buttons[std::size_t(kGameScreen)][i];
+    TSkinButton& b = GameButton(int(i));
     if (i < lamps_.size() && lamps_[i] != Lamp::Off) {
-      set.animation->SetStep(1);
-      form_.CrossFade(set.animation.get(), set.pictures[3], set.pictures[0], {b.left, b.top});
+      b.Animation().SetStep(1);
+      b.CrossFade(kBtnInactive, kBtnNormal);
     }
-    form_.background_.Blit(b.left, b.top, set.pictures[0]);
+    screen_.Background().Blit(b.Record().left, b.Record().top, b.Picture(kBtnNormal));
     if (i < lamps_.size()) lamps_[i] = Lamp::Off;
   }
 }
@@ -301,7 +298,7 @@ void TMainGame::ValidateAnswer(bool fromPlayer) {
 
 void TMainGame::JudgeAnswer(const std::string& typed, bool fromPlayer, std::int64_t elapsed) {
   turnTimer_.Stop();
-  if (TTextMsg* fields = form_.TextFields()) fields->SetText(DoubleAmpersands(typed), kAnswer, false, false);
+  if (TTextMsg* fields = screen_.TextFields()) fields->SetText(DoubleAmpersands(typed), kAnswer, false, false);
   SetAnswerButtonActive(false);
   lastRight_ = bank_->CheckAnswer(typed);
   FadeOutField(kDiscussion);
@@ -369,7 +366,7 @@ void TMainGame::TypeComment() {
     Blank(kQuestion);
     Blank(kHint);
     Blank(kAnswer);
-    if (TTextMsg* fields = form_.TextFields()) {
+    if (TTextMsg* fields = screen_.TextFields()) {
       fields->SetHighlight(kQuestion, true);
       fields->SetHighlight(kAnswer, true);
     }

@@ -176,7 +176,7 @@ const char* kDialogScript =
     "  name=yes\n"
     "  fn1=n.bmp; fn2=h.bmp; fn3=p.bmp; go=yes; hint=; wav=no\n"
     "1_button; vx=120; vy=70; align=right\n"
-    "  fn1=n.bmp; fn2=h.bmp; fn3=p.bmp; go=no; hint=; wav=no\n"
+    "  fn1=n.bmp; fn2=h.bmp; fn3=p.bmp; go=no; hint=Нет; wav=no\n"
     "2_picture=missing.bmp\n"
     "2_text; vx=20; vy=30; vw=180; font=Arial; size=10; style=; color=0,0,0; value=\n"
     "3_picture=bg.bmp\n"
@@ -440,6 +440,23 @@ TEST_F(CoolDialogTest, PressingOutsideTheButtonsDragsTheWindow) {
                 },
                 [&] { platform->KeyPress("dialog", vk::Escape); }});
   EXPECT_EQ(after, before.Offset(30, 10));
+}
+
+TEST_F(CoolDialogTest, ButtonsShowTheirHintsBelowThePointer) {
+  Rect hint, dlg;
+  Point at;
+  Show(0, "Q?", {[&] {
+                   at = Centre(3);
+                   platform->Mouse("dialog", HeadlessPlatform::MouseAction::Move, at);
+                 },
+                 [&] {
+                   dlg = Dlg()->Bounds();
+                   if (HeadlessWindow* w = platform->FindWindow("hint"); w && w->Visible()) hint = w->Bounds();
+                   platform->KeyPress("dialog", vk::Escape);
+                 }});
+  ASSERT_FALSE(hint.Empty());
+  EXPECT_EQ(hint.top, dlg.top + at.y + kCursorHeight);
+  EXPECT_EQ(platform->FindWindow("hint"), nullptr);  // closing the dialog takes its hint away
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "platform/Keys.h"
 #include "platform/Text.h"
-#include "shell/PathInputBoxes.h"
+#include "windows/PathInputBoxes.h"
 #include "shell/ShellDisc.h"
 
 namespace trv::test {

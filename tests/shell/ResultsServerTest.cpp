@@ -497,5 +497,37 @@ TEST_F(ResultsServerTest, WithSendingOffNothingIsSentAndTheMainWindowWaits) {
   EXPECT_FALSE(Since("command").empty());
 }
 
+TEST_F(ResultsServerTest, ClosingTheMainWindowUnderTheResultsReleasesNothingUnderTheGame) {
+  UseServer("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/");
+  ASSERT_NO_FATAL_FAILURE(StartGame());
+  ASSERT_NO_FATAL_FAILURE(WinOneQuestion());
+  TCoolDialog* dialog = form->GameDialog();
+  int idle = 0;
+  bool asked = false;
+  platform->VirtualLoop().SetIdleDriver([&] {
+    if (++idle > 500) return false;
+    Wait(100);
+    if (!asked && dialog->Modal() && !dialog->Appearing() && dialog->CurrentPage() == 2) {
+      asked = true;
+      platform->RequestClose("main");  // the window manager's close, under the results
+    }
+    return true;
+  });
+  Mark();
+  ASSERT_TRUE(platform->Click("main", {120, 10}));  // "getmoney": the results dialog comes
+  platform->VirtualLoop().SetIdleDriver(nullptr);
+  ASSERT_TRUE(asked);
+  EXPECT_TRUE(platform->VirtualLoop().Terminated());
+  // The dialog closed first, and the game's code under it ran to its end on a
+  // game that was still there; the window goes only now.
+  EXPECT_NE(form->Game(), nullptr);
+  const auto dialogs = Since("dialog");
+  ASSERT_FALSE(dialogs.empty());
+  EXPECT_THAT(dialogs.back(), HasSubstr("\"op\":\"close\""));
+  EXPECT_THAT(dialogs.back(), HasSubstr("\"result\":2"));
+  form.reset();
+  EXPECT_THAT(Since("window").back(), HasSubstr("\"window\":\"main\",\"op\":\"hide\""));
+}
+
 }  // namespace
 }  // namespace trv::test

@@ -191,5 +191,42 @@ TEST_F(ShellMouseTest, ScreenChangeFadesThroughItsLevels) {
   EXPECT_EQ(Main()->Bounds().Width(), 160);
 }
 
+// A disc whose switch has a hint and whose script names no hint colour.
+class ShellHintTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    std::string script = TestScript();
+    script.replace(script.find("hintcolor=255,255,225\n"), std::string("hintcolor=255,255,225\n").size(), "");
+    script.replace(script.find("hint=;wav=sw.wav"), std::string("hint=;wav=sw.wav").size(), "hint=Вкл;wav=sw.wav");
+    WriteTestDisc(discDir.Path(), script);
+    ASSERT_TRUE(Start()) << stop.reason;
+    Wait(100);
+  }
+  void Move(int x, int y) { platform->Mouse("main", A::Move, {x, y}); }
+};
+
+TEST_F(ShellHintTest, WithoutAHintColourTheHintIsPaleUnderItsBlackText) {
+  Move(30, 30);
+  Wait(600);
+  HeadlessWindow* hint = platform->FindWindow("hint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_EQ(hint->Presented().Pixel(2, hint->Bounds().Height() - 2), kDefaultHintColor);
+}
+
+TEST_F(ShellHintTest, ASwitchHintShowsWhileThePointerMovesOverTheSwitch) {
+  Move(25, 85);
+  for (int i = 0; i < 6; ++i) {
+    Wait(100);
+    Move(26 + i, 88);  // the pointer rests on the switch, but not still
+  }
+  HeadlessWindow* hint = platform->FindWindow("hint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->Visible());
+  // A standard hint: below the pointer where it was when the hint appeared.
+  EXPECT_EQ(hint->Bounds().top, Main()->Bounds().top + 88 + kCursorHeight);
+  Move(5, 5);  // leaving the switch hides it
+  EXPECT_EQ(platform->FindWindow("hint"), nullptr);
+}
+
 }  // namespace
 }  // namespace trv::test

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/HintWindow.h"
+#include "windows/HintWindow.h"
 #include "shell/ShellDisc.h"
 
 namespace trv::test {

@@ -5,7 +5,7 @@
 #include "platform/Text.h"
 #include "platform/fonts/FontEngine.h"
 #include "shell/ShellDisc.h"
-#include "shell/TextMessages.h"
+#include "windows/TextMessages.h"
 
 namespace trv::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/TextMessages.h"
+#include "windows/TextMessages.h"
 
 #include <algorithm>
 

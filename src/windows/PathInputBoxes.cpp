@@ -1,4 +1,4 @@
-#include "shell/PathInputBoxes.h"
+#include "windows/PathInputBoxes.h"
 
 #include <cstdlib>
 

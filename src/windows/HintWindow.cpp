@@ -1,4 +1,4 @@
-#include "shell/HintWindow.h"
+#include "windows/HintWindow.h"
 
 #include <algorithm>
 

@@ -1,0 +1,78 @@
+// The main window's screen parts: made at start-up, painted over the screen's
+// pictures, and first in line for the pointer and the keys.
+#include "shell/MainForm.h"
+
+namespace trv {
+
+void TMainForm::MakeParts(bool screens) {
+  Trace& trace = platform_.Tracer();
+  ScreenPartHost& host = *this;
+  // The viewer windows show no screens: only the owners the commands reach.
+  if (screens && !elements_.texts.empty())
+    parts_.SetFields(std::make_unique<TTextFieldsPart>(host, fonts_, elements_.texts, &trace));
+  if (screens) parts_.SetBoxes(std::make_unique<TInputBoxesPart>(host, platform_, title_, elements_.inputBoxes));
+  parts_.SetClips(std::make_unique<TClipAreasPart>(trace));
+  parts_.SetPopups(std::make_unique<TPopupsPart>(trace));
+  parts_.SetTrees(std::make_unique<TTreesPart>(trace));
+}
+
+TTextMsg* TMainForm::TextFields() { return parts_.Fields() ? &parts_.Fields()->Fields() : nullptr; }
+
+TPathInputBox* TMainForm::InputBoxes() { return parts_.Boxes() ? &parts_.Boxes()->Boxes() : nullptr; }
+
+std::string TMainForm::InputBoxText() const {
+  return parts_.Boxes() ? parts_.Boxes()->Boxes().GetBoxText() : std::string();
+}
+
+void TMainForm::SetInputBoxText(const std::string& text) {
+  if (parts_.Boxes()) parts_.Boxes()->Boxes().SetBoxText(text);
+}
+
+void TMainForm::HidePopups() {
+  if (parts_.Popups()) parts_.Popups()->HideAll();
+}
+
+bool TMainForm::ElementControlAt(Point p) const { return role_ == Role::Shell && controls_.ControlAt(p); }
+
+void TMainForm::PartChanged(const ScreenPart& what, const Rect& r) {
+  Window* window = SkinWindow();
+  if (!window) return;
+  if (r.Empty()) {
+    FormPaint();
+    return;
+  }
+  // The parts above lie over the one that changed, as windows of their own would.
+  parts_.PaintAbove(&what, window->Framebuffer());
+  if (window->Visible()) window->Present(r);
+}
+
+void TMainForm::OnWindowFadeStarted() { parts_.FadeStarted(); }
+
+void TMainForm::OnWindowFadeEnded() {
+  parts_.FadeEnded();
+  FormPaint();
+}
+
+// The mouse over the main window does nothing while the game dialog is
+// modal, as over a disabled window: a click would run a command underneath.
+void TMainForm::OnMouseMove(Point p, unsigned shift) {
+  if (dialog_ && dialog_->Modal()) return;
+  if (parts_.MouseMove(p, shift)) return;
+  FormMouseMove(shift, p.x, p.y);
+}
+
+void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
+  if (dialog_ && dialog_->Modal()) return;
+  if (parts_.MouseDown(b, p, shift)) return;
+  FormMouseDown(b, shift, p.x, p.y);
+}
+
+void TMainForm::OnMouseUp(MouseButton b, Point p, unsigned shift) {
+  // A box's drag that began before the dialog still ends, or it would keep the capture.
+  const bool boxDrag = parts_.Boxes() && parts_.Boxes()->Boxes().Capturing();
+  if (dialog_ && dialog_->Modal() && !boxDrag) return;
+  if (parts_.MouseUp(b, p, shift)) return;
+  FormMouseUp(b, shift, p.x, p.y);
+}
+
+}  // namespace trv
