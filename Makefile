@@ -3,19 +3,27 @@
 
 BUILD        ?= build
 FUZZ_BUILD   ?= build-fuzz
+ASAN_BUILD   ?= build-asan
 BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 DISC         ?= $(BUILD)/disc
 
-.PHONY: play test build deps fuzz fuzz-build fuzz-smoke bench disc clean
+.PHONY: play test build deps fuzz fuzz-build fuzz-smoke asan bench disc clean
 
 deps:
 	@scripts/setup-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > /dev/null
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DTRIVION_ASAN_SHELL=$(abspath $(ASAN_BUILD))/src/shell/trivion > /dev/null
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The shell built with AddressSanitizer, which the tests close under a modal
+# dialog and drive through whole games.
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTRIVION_ASAN=ON > /dev/null
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target trivion
 
 # The demo disc the shell runs on: built from content/ into $(DISC) (only what
 # changed since the last build), with the executable beside it.
@@ -39,11 +47,11 @@ fuzz-smoke: fuzz-build
 	scripts/run-fuzzers $(FUZZ_BUILD) 20
 
 # Fuzzers first, so that the last thing printed is the test summary.
-test: build fuzz-smoke
+test: build asan fuzz-smoke
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(ASAN_BUILD)

@@ -221,6 +221,11 @@ bool ScenarioRunner::Execute(const std::string& line) {
     if (!WritePng(words[0], w->Presented())) Reject(line, "cannot write " + words[0]);
     return true;
   }
+  if (verb == "close") {
+    // The window manager's close button, or a close message from elsewhere.
+    if (!platform_.RequestClose(role)) Reject(line, "no window \"" + role + "\" to close");
+    return true;
+  }
   if (verb == "dump") {
     if (dump_) dump_();
     else platform_.Tracer().Emit("state");

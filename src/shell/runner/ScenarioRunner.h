@@ -13,7 +13,7 @@ namespace trv {
 // loops) runs before the next one. Lines:
 //   wait MS | move X Y | click X Y | rclick X Y | down X Y | up X Y [MODS] [@window]
 //     (MODS: the modifier keys held, "Shift", "Ctrl", "Alt" joined by "+")
-//   key NAME | type TEXT | drop PATH | shot PATH [@window] | dump | quit
+//   key NAME | type TEXT | drop PATH | shot PATH [@window] | close [@window] | dump | quit
 //   until TEXT  (the clock runs on until a trace line holds TEXT, at most a
 //                virtual hour; a game's steps take as long as its content)
 // A modal loop that a step opens plays the following lines until it ends.
