@@ -1,5 +1,8 @@
 #include "windows/SkinWindow.h"
 
+#include "platform/Log.h"
+#include "script/ScriptLists.h"
+
 namespace trv {
 
 TSkinWindow::TSkinWindow(Platform& platform)
@@ -34,6 +37,16 @@ Bitmap TSkinWindow::ScreenUnder() { return platform_.CaptureScreen(window_->Boun
 
 void TSkinWindow::SetShape(const Polygon& polygon) {
   if (window_) window_->SetRegion(polygon);
+}
+
+bool TSkinWindow::SetShape(const TDynamicStringArray& lines, std::size_t& index, const ScriptPaths& paths) {
+  try {
+    SetShape(ReadVertexList(lines, index, paths));
+    return true;
+  } catch (const ScriptError& e) {
+    Log("window", std::string("the window shape cannot be read: ") + e.what());
+    return false;
+  }
 }
 
 void TSkinWindow::StartFade() {

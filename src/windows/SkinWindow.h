@@ -5,6 +5,8 @@
 
 #include "platform/Platform.h"
 #include "platform/Region.h"
+#include "script/ExpandPath.h"
+#include "script/MyTypes.h"
 #include "windows/EffCar.h"
 #include "windows/EffectOwner.h"
 #include "windows/Hints.h"
@@ -54,8 +56,12 @@ class TSkinWindow : public WindowEvents, public EffectOwner {
   virtual void PaintSkin(Bitmap& target) = 0;
   virtual bool ReadyToPaint() const { return true; }
 
-  // The shape from the script's vertex list; none: the full rectangle.
+  // The window's shape by the winding rule.
   void SetShape(const Polygon& polygon);
+  // The shape from the vertex list that starts on lines[index] (index is left
+  // on its last line). A malformed list leaves the window as it was, with a
+  // log line; false then.
+  bool SetShape(const TDynamicStringArray& lines, std::size_t& index, const ScriptPaths& paths);
   // The new look fades in over what the screen showed.
   void StartFade();
   // A press on an empty spot: the player drags the borderless window.

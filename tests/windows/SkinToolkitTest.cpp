@@ -25,6 +25,7 @@ class Skin : public TSkinWindow {
     controls.Paint(target);
   }
   using TSkinWindow::RunModal;
+  using TSkinWindow::SetShape;
   TSkinControls controls;
   int repaints = 0;
 };
@@ -188,6 +189,22 @@ TEST_F(SkinToolkitTest, HintsWaitTheirPauseShowOnThePaleDefaultAndHideThemselves
   Wait(THints::kPauseMs);
   EXPECT_FALSE(hints.Showing());
   EXPECT_TRUE(hints.Text().empty());
+}
+
+TEST_F(SkinToolkitTest, TheShapeComesFromTheScriptsVertexList) {
+  Skin skin(platform, {true, true, true});
+  const ScriptPaths paths{"\\disc\\", "\\"};
+  const TDynamicStringArray bad{"vertex=[0,0;1o,0;10,10]"};
+  std::size_t index = 0;
+  EXPECT_FALSE(skin.SetShape(bad, index, paths));
+  EXPECT_EQ(platform.FindWindow("main")->Region(), nullptr);
+  const TDynamicStringArray good{"vertex=[0,0;100,0", "100,50]"};
+  index = 0;
+  EXPECT_TRUE(skin.SetShape(good, index, paths));
+  EXPECT_EQ(index, 1u);
+  ASSERT_NE(platform.FindWindow("main")->Region(), nullptr);
+  EXPECT_EQ(platform.FindWindow("main")->Region()->size(), 3u);
+  EXPECT_FALSE(platform.FindWindow("main")->InShape({10, 40}));
 }
 
 TEST_F(SkinToolkitTest, AModalLoopTakesItsMarkBackHoweverItIsLeft) {
