@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "script/DialogSchema.h"
 #include "script/ExpandPath.h"
 #include "script/MyTypes.h"
 #include "script/ShellElements.h"
@@ -13,12 +14,6 @@
 // numbered from 1 in the script and from 0 here.
 namespace trv {
 
-// A dialog button: the shell's button record plus where it moves when the
-// text widens the dialog ("left", "middle", anything else: right). The
-// alignment, command, sound, name and fourth picture are lower case.
-struct RDialogBtn : RBtn {
-  std::string align;
-};
 using TDynamicDialogBtnArray = std::vector<RDialogBtn>;
 using TDynamicSwthGrpArray = std::vector<RSwthGrp>;
 using TDynamicPathInputArray = std::vector<RPathInput>;
