@@ -1,5 +1,7 @@
 #include "script/AboutSchema.h"
 
+#include "script/SkinKeys.h"
+
 namespace trv {
 namespace {
 
@@ -17,10 +19,10 @@ constexpr KeyRule<RText> kTextKeys[] = {
     Key<kLowerText, &RText::sound>("wav"),
 };
 
-constexpr KeyRule<RBtn> kButtonKeys[] = {
-    Key<kInt, &RBtn::left>("vx"),    Key<kInt, &RBtn::top>("vy"),         Key<kText, &RBtn::fn, 0>("fn1"),
-    Key<kText, &RBtn::fn, 1>("fn2"), Key<kText, &RBtn::hint>("hint"),     Key<kLowerText, &RBtn::sound>("wav"),
-};
+constexpr auto kButtonKeys = Join(PlaceAndPictures<RBtn, 2>(), std::to_array<KeyRule<RBtn>>({
+    Key<kText, &RBtn::hint>("hint"),
+    Key<kLowerText, &RBtn::sound>("wav"),
+}));
 
 constexpr AboutKind kKinds[] = {
     {"text", AboutBlock::kText, BlockKeys<RText>(kTextKeys), LineCase::kLowered},

@@ -1,18 +1,14 @@
 #include "script/ShellSchema.h"
 
+#include "script/SkinKeys.h"
+
 namespace trv {
 namespace {
 
 using enum ValueKind;
 using enum Need;
 
-constexpr KeyRule<RBtn> kButtonKeys[] = {
-    Key<kInt, &RBtn::left>("vx"),
-    Key<kInt, &RBtn::top>("vy"),
-    Key<kText, &RBtn::fn, 0>("fn1"),
-    Key<kText, &RBtn::fn, 1>("fn2"),
-    Key<kText, &RBtn::fn, 2>("fn3"),
-    Key<kText, &RBtn::fn, 3>("fn4"),
+constexpr auto kButtonKeys = Join(PlaceAndPictures<RBtn, 4>(), std::to_array<KeyRule<RBtn>>({
     Key<kTextRightAfter, &RBtn::command>("go="),  // commands keep their text: no path rules
     Key<kText, &RBtn::hint>("hint"),
     Key<kText, &RBtn::sound>("wav"),
@@ -28,51 +24,29 @@ constexpr KeyRule<RBtn> kButtonKeys[] = {
     Key<kText, &RBtn::fn, 4>("fn5", kOptional),
     Key<kText, &RBtn::fn, 5>("fn6", kOptional),
     Key<kText, &RBtn::fn, 6>("fn7", kOptional),
-};
+}));
 
-constexpr KeyRule<RSwthOne> kSwitchOneKeys[] = {
-    Key<kInt, &RSwthOne::left>("vx"),
-    Key<kInt, &RSwthOne::top>("vy"),
-    Key<kText, &RSwthOne::fn, 0>("fn1"),
-    Key<kText, &RSwthOne::fn, 1>("fn2"),
-    Key<kText, &RSwthOne::fn, 2>("fn3"),
-    Key<kText, &RSwthOne::fn, 3>("fn4"),
+constexpr auto kSwitchOneKeys = Join(PlaceAndPictures<RSwthOne, 4>(), std::to_array<KeyRule<RSwthOne>>({
     Key<kOn, &RSwthOne::on>("state"),
     Key<kOn, &RSwthOne::store>("store"),
     Key<kPath, &RSwthOne::goUp>("goup"),
     Key<kPath, &RSwthOne::goDown>("godown"),
     Key<kText, &RSwthOne::hint>("hint"),
     Key<kText, &RSwthOne::sound>("wav"),
-};
+}));
 
-constexpr KeyRule<RSwthGrp> kSwitchGroupKeys[] = {
-    Key<kInt, &RSwthGrp::left>("vx"),
-    Key<kInt, &RSwthGrp::top>("vy"),
-    Key<kText, &RSwthGrp::fn, 0>("fn1"),
-    Key<kText, &RSwthGrp::fn, 1>("fn2"),
-    Key<kText, &RSwthGrp::fn, 2>("fn3"),
-    Key<kText, &RSwthGrp::fn, 3>("fn4"),
+constexpr auto kSwitchGroupKeys = Join(PlaceAndPictures<RSwthGrp, 4>(), std::to_array<KeyRule<RSwthGrp>>({
     Key<kOn, &RSwthGrp::on>("state"),
     Key<kOn, &RSwthGrp::store>("store"),
     Key<kInt, &RSwthGrp::group>("group"),
     Key<kPath, &RSwthGrp::command>("go"),
     Key<kText, &RSwthGrp::hint>("hint"),
     Key<kText, &RSwthGrp::sound>("wav"),
-};
+}));
 
-constexpr KeyRule<RPathInput> kPathKeys[] = {
-    Key<kInt, &RPathInput::left>("vx"),
-    Key<kInt, &RPathInput::top>("vy"),
-    Key<kInt, &RPathInput::right>("vw"),
-    Key<kInt, &RPathInput::bottom>("vh"),
-    Key<kText, &RPathInput::defaultText>("pathdef"),
-    Key<kText, &RPathInput::hint>("hint"),
-    Key<kText, &RPathInput::fontName>("textfontname"),
-    Key<kStyle, &RPathInput::fontStyle>("textfontstyle"),
-    Key<kColor, &RPathInput::fontColor>("textfontcolor"),
-    Key<kColor, &RPathInput::bgColor>("bgcolor"),
+constexpr auto kPathKeys = Join(InputBoxKeys<RPathInput>(), std::to_array<KeyRule<RPathInput>>({
     Key<kText, &RPathInput::sound>("wav", kOptional),
-};
+}));
 
 constexpr KeyRule<RClip> kClipKeys[] = {
     Key<kInt, &RClip::left>("vx"),   Key<kInt, &RClip::top>("vy"),         Key<kInt, &RClip::right>("vw"),
