@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <type_traits>
 #include <variant>
 
 #include "platform/Log.h"

@@ -33,11 +33,12 @@ struct TDialogScript {
   std::vector<TDynamicStringArray> BoxNames;
 };
 
-// Reads the lines of Dialog.txt (split with lower-casing requested). Block
-// words and keys are matched in the lower-cased line, except in input box
-// blocks, which are matched as written. Each key of a block is searched from
-// the line of the key before it downwards; a key missing up to the end of the
-// lines ends the reading there with that key absent.
+// Reads the lines of Dialog.txt (split with lower-casing requested) by the
+// tables of script/DialogSchema. Block words and keys are matched in the
+// lower-cased line, except in input box blocks, which are matched as written.
+// Each key of a block is searched from the line of the key before it
+// downwards; a key missing up to the end of the lines ends the reading there
+// with that key absent.
 TDialogScript ReadDialogScript(const TDynamicStringArray& lines, const ScriptPaths& paths);
 
 }  // namespace trv

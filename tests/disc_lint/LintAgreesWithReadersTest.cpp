@@ -25,7 +25,7 @@ TEST(LintAgreesWithReadersTest, ADamagedShellScriptIsReportedWhereTheElementPass
   LogCapture log;
   TElementModel m;
   ReadElements(lines, {"\\disc\\", "\\"}, m);
-  const std::regex missing(R"((\S+) block on line (\d+) has no key "(\w+)")");
+  const std::regex missing(R"re((\S+) block on line (\d+) has no key "(\w+)")re");
   const std::regex screen(R"((\S+) block on line (\d+) names screen (\d+))");
   int logged = 0;
   for (const std::string& l : log.Lines()) {

@@ -84,8 +84,8 @@ TEST(BlockSchema, KeysAreSoughtDownwardsOptionalOnesOnlyOnLinesPassedOver) {
       Key<kText, &Rec::optional>("name", Need::kOptional),
   };
   const TDynamicStringArray lines = {
-      "b;vx=5;name=first",    // the first key's line: "name" is not read
-      "name=second",          // passed over: read
+      "b;vx=5;name=first",    // holds no "lst": passed over after "vx", "name" is read
+      "name=second",          // passed over: read again, the later value wins
       "lst=[a;",              // the list reads on over the next line
       "b];name=third;fn1=x",  // the next key is sought from the list's end; the last key's line
       "next",
@@ -98,15 +98,16 @@ TEST(BlockSchema, KeysAreSoughtDownwardsOptionalOnesOnlyOnLinesPassedOver) {
   EXPECT_EQ(r.optional, "second");
   EXPECT_EQ(r.list, (TDynamicStringArray{"a", "", "b"}));
   EXPECT_EQ(r.text, "x");
-  ASSERT_EQ(seen.seen.size(), 5u);
+  ASSERT_EQ(seen.seen.size(), 6u);
   const auto at = [&](std::size_t i) {
     return std::tuple(seen.seen[i].key, seen.seen[i].line, seen.seen[i].pos, seen.seen[i].read);
   };
   EXPECT_EQ(at(0), std::tuple("vx", 0u, 3, true));
-  EXPECT_EQ(at(1), std::tuple("name", 1u, 1, true));
-  EXPECT_EQ(at(2), std::tuple("lst", 2u, 1, true));
-  EXPECT_EQ(at(3), std::tuple("fn1", 3u, 15, true));
-  EXPECT_EQ(at(4), std::tuple("name", 3u, 4, false));  // never read: the walk ends on its line
+  EXPECT_EQ(at(1), std::tuple("name", 0u, 8, true));
+  EXPECT_EQ(at(2), std::tuple("name", 1u, 1, true));
+  EXPECT_EQ(at(3), std::tuple("lst", 2u, 1, true));
+  EXPECT_EQ(at(4), std::tuple("fn1", 3u, 15, true));
+  EXPECT_EQ(at(5), std::tuple("name", 3u, 4, false));  // never read: the walk ends on its line
 
   // A key that never comes: the walk ends at the end, with what it read.
   Rec cut;
