@@ -2,7 +2,6 @@
 
 #include <langinfo.h>
 #include <locale.h>
-#include <openssl/evp.h>
 
 #include <algorithm>
 #include <charconv>
@@ -10,6 +9,7 @@
 
 #include "game/Random.h"
 #include "platform/Log.h"
+#include "platform/Md5.h"
 #include "platform/Text.h"
 
 namespace trv {
@@ -131,19 +131,6 @@ std::optional<std::string> PictureFromStrftime(std::string_view f) {
       case '%': out += '%'; break;
       default: return std::nullopt;
     }
-  }
-  return out;
-}
-
-std::string Md5Hex(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int len = 0;
-  if (!EVP_Digest(bytes.data(), bytes.size(), digest, &len, EVP_md5(), nullptr)) return {};
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned int i = 0; i < len; ++i) {
-    out += kHex[digest[i] >> 4];
-    out += kHex[digest[i] & 15];
   }
   return out;
 }

@@ -1,11 +1,11 @@
 #include "online/VMHighScores.h"
 
-#include <openssl/evp.h>
 
 #include <charconv>
 #include <random>
 
 #include "platform/Log.h"
+#include "platform/Md5.h"
 #include "platform/Platform.h"
 #include "platform/Text.h"
 
@@ -118,18 +118,8 @@ std::string TVMHighScores::TokenSlice(std::string_view reply, int u) {
 }
 
 std::string TVMHighScores::MakeDigest(std::string_view text) {
-  unsigned char md[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (!EVP_Digest(text.data(), text.size(), md, &length, EVP_md5(), nullptr)) {
-    Log("online", "MD5 failed");
-    return {};
-  }
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[md[i] >> 4];
-    hex += kHex[md[i] & 15];
-  }
+  std::string hex = Md5Hex(text);
+  if (hex.empty()) Log("online", "MD5 failed");
   return hex;
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
 #include "platform/Trace.h"
@@ -94,24 +95,6 @@ std::string HexText(const std::vector<std::uint8_t>& bytes) {
   s.reserve(bytes.size() * 2);
   for (auto b : bytes) AppendHexByte(s, b);
   return s;
-}
-
-// Strict UTF-8 decoding of one character at s[i] (no overlong forms, no
-// surrogates); advances i.
-bool DecodeUtf8(std::string_view s, std::size_t& i, char32_t& cp) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  int len = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  if (len == 0 || i + len > s.size()) return false;
-  cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-  for (int k = 1; k < len; ++k) {
-    unsigned char d = static_cast<unsigned char>(s[i + k]);
-    if ((d & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (d & 0x3F);
-  }
-  static const char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  i += len;
-  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -649,14 +632,6 @@ FileBytes ReadSettingsFile(const fs::path& p) {
   return r;
 }
 
-bool FsyncDir(const fs::path& dir) {
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
 bool EnsureDir(const fs::path& dir, std::string* error) {
   struct stat st;
   if (::stat(dir.c_str(), &st) == 0) {
@@ -701,42 +676,10 @@ class FileLock {
   std::string error_;
 };
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(std::size_t(n));
-  }
-  return true;
-}
-
-// Temporary file, fsync, rename over the old file, fsync the folder.
+// Temporary file, fsync, rename over the old file, fsync the folder. The
+// temporary name is fixed: only the holder of the lock writes it.
 bool ReplaceFile(const fs::path& file, const fs::path& temp, std::string_view text, std::string* error) {
-  // A temporary file left by a writer that died is simply replaced.
-  ::unlink(temp.c_str());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) {
-    *error = ErrnoText(errno);
-    return false;
-  }
-  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-  int err = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(temp.c_str(), file.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    *error = ErrnoText(err);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  FsyncDir(file.parent_path());
-  return true;
+  return ReplaceFileAtomically(file, text, error, {temp, 0600});
 }
 
 std::string DamagedSuffix() {
@@ -793,7 +736,7 @@ void SetAside(HiveState& h, const std::string& reason, const FileStamp& damaged)
   for (int n = 2; ::access(target.c_str(), F_OK) == 0 && n < 1000; ++n)
     target = h.dir / (base + "-" + std::to_string(n));
   if (::rename(h.file.c_str(), target.c_str()) == 0) {
-    FsyncDir(h.dir);
+    FsyncFolder(h.dir);
     Log("registry", h.fileName + " is damaged (" + reason + "); moved it to " + target.string() +
                         " and started with empty settings");
     h.SetEmpty(StatPath(h.file), false);

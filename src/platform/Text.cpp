@@ -152,27 +152,41 @@ std::string Trim(std::string_view s) {
 std::string Cp1251ToUtf8(std::string_view s, bool* ok) { return Convert("UTF-8", "CP1251", s, ok); }
 std::string Utf8ToCp1251(std::string_view s, bool* ok) { return Convert("CP1251", "UTF-8", s, ok); }
 
+bool DecodeUtf8(std::string_view s, std::size_t& i, char32_t& cp) {
+  if (i >= s.size()) return false;
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (len == 0 || len > s.size() - i) return false;
+  char32_t v = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+  for (std::size_t k = 1; k < len; ++k) {
+    const unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) return false;
+    v = (v << 6) | (d & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return false;
+  cp = v;
+  i += len;
+  return true;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  char32_t cp = 0;
+  for (std::size_t i = 0; i < s.size();)
+    if (!DecodeUtf8(s, i, cp)) return false;
+  return true;
+}
+
 std::u32string Utf8ToUtf32(std::string_view s) {
   std::u32string out;
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    bool good = len > 0 && i + len <= s.size();
-    for (int k = 1; good && k < len; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) good = false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (good && (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) good = false;
-    if (!good) {
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    if (DecodeUtf8(s, i, cp)) {
+      out.push_back(cp);
+    } else {
       out.push_back(0xFFFD);
       ++i;
-      continue;
     }
-    out.push_back(cp);
-    i += len;
   }
   return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,12 @@ std::string Utf8ToCp1251(std::string_view s, bool* ok = nullptr);
 
 // Decodes UTF-8 into code points (malformed bytes become U+FFFD).
 std::u32string Utf8ToUtf32(std::string_view s);
+
+// Strict UTF-8: the one character at s[i] (no overlong forms, no surrogates,
+// nothing past U+10FFFF, nothing cut by the end). Advances `i` past it; false,
+// with `i` unchanged, when the bytes there are no such character.
+bool DecodeUtf8(std::string_view s, std::size_t& i, char32_t& cp);
+// True when all of `s` is strict UTF-8.
+bool IsValidUtf8(std::string_view s);
 
 }  // namespace trv

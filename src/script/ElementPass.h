@@ -7,7 +7,8 @@
 namespace trv {
 
 // Reads the element blocks of Struct.txt (its lines, lower-cased as start-up
-// splits them) into `model`.
+// splits them) into `model`. The kinds and their keys are the tables of
+// script/ShellSchema, walked by WalkBlock (script/BlockSchema).
 //
 // A line cursor walks the lines; the first of "button", "switchone",
 // "switchgrp", "_path", "_clip", "_text", "_popup", "_tree", "_screen" found in

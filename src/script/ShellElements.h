@@ -106,8 +106,9 @@ struct RText {
   std::string text;
   std::int32_t number = 0;
   std::int32_t screen = 0;
-  std::string ident;  // read, unused by the shell
+  std::string ident;  // read, unused by the shell; About.txt's "idenf" ("url": a link)
   std::string hint;
+  std::string sound;  // About.txt's links: the sound of a click
 };
 
 // Popup font slots: index 0 the up state, 1 the state under the mouse.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "script/DialogSchema.h"
 #include "script/ExpandPath.h"
 #include "script/MyTypes.h"
 #include "script/ShellElements.h"
@@ -13,12 +14,6 @@
 // numbered from 1 in the script and from 0 here.
 namespace trv {
 
-// A dialog button: the shell's button record plus where it moves when the
-// text widens the dialog ("left", "middle", anything else: right). The
-// alignment, command, sound, name and fourth picture are lower case.
-struct RDialogBtn : RBtn {
-  std::string align;
-};
 using TDynamicDialogBtnArray = std::vector<RDialogBtn>;
 using TDynamicSwthGrpArray = std::vector<RSwthGrp>;
 using TDynamicPathInputArray = std::vector<RPathInput>;
@@ -38,11 +33,12 @@ struct TDialogScript {
   std::vector<TDynamicStringArray> BoxNames;
 };
 
-// Reads the lines of Dialog.txt (split with lower-casing requested). Block
-// words and keys are matched in the lower-cased line, except in input box
-// blocks, which are matched as written. Each key of a block is searched from
-// the line of the key before it downwards; a key missing up to the end of the
-// lines ends the reading there with that key absent.
+// Reads the lines of Dialog.txt (split with lower-casing requested) by the
+// tables of script/DialogSchema. Block words and keys are matched in the
+// lower-cased line, except in input box blocks, which are matched as written.
+// Each key of a block is searched from the line of the key before it
+// downwards; a key missing up to the end of the lines ends the reading there
+// with that key absent.
 TDialogScript ReadDialogScript(const TDynamicStringArray& lines, const ScriptPaths& paths);
 
 }  // namespace trv

@@ -1,12 +1,6 @@
 #include "disc/DiscFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <functional>
 
 #include "disc/DiscError.h"
@@ -26,52 +20,20 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t maxB
   return std::move(*bytes);
 }
 
-AtomicOutput::AtomicOutput(const fs::path& path) : path_(path) {
-  std::string tmpl = path.string() + ".tmp-XXXXXX";
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  fd_ = ::mkostemp(buf.data(), O_CLOEXEC);
-  if (fd_ < 0) throw DiscError("cannot write " + path.string() + ": " + std::strerror(errno));
-  temp_ = buf.data();
-}
+AtomicOutput::AtomicOutput(const fs::path& path) : path_(path), file_(path) { Check(); }
 
-AtomicOutput::~AtomicOutput() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    std::error_code ec;
-    fs::remove(temp_, ec);
-  }
+void AtomicOutput::Check() const {
+  if (!file_.Ok()) throw DiscError("cannot write " + path_.string() + ": " + file_.Error());
 }
 
 void AtomicOutput::Write(const void* bytes, std::size_t count) {
-  const auto* p = static_cast<const char*>(bytes);
-  while (count > 0) {
-    ssize_t n = ::write(fd_, p, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw DiscError("cannot write " + path_.string() + ": " + std::strerror(errno));
-    p += n;
-    count -= std::size_t(n);
-  }
+  file_.Write(bytes, count);
+  Check();
 }
 
 void AtomicOutput::Commit() {
-  // mkostemp makes the file private; an output file gets the usual rights.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, 0666 & ~mask);
-  if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-    fd_ = -1;
-    std::error_code ec;
-    fs::remove(temp_, ec);
-    throw DiscError("cannot write " + path_.string() + ": " + std::strerror(errno));
-  }
-  fd_ = -1;
-  std::error_code ec;
-  fs::rename(temp_, path_, ec);
-  if (ec) {
-    fs::remove(temp_, ec);
-    throw DiscError("cannot write " + path_.string() + ": " + ec.message());
-  }
+  file_.Commit();
+  Check();
 }
 
 void WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {

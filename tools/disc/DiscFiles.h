@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 // File helpers of the disc tool: whole-file reads with a bound, writes that
 // never leave a half-written file behind, and the file list of a folder.
 namespace trv::disc {
@@ -16,24 +18,24 @@ inline constexpr std::uint64_t kMaxInputFile = std::uint64_t(1) << 30;
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
                                         std::uint64_t maxBytes = kMaxInputFile);
 
-// Writes through a temporary file beside `path`, renamed over it at the end.
+// Writes through a temporary file beside `path`, renamed over it at the end
+// (platform/AtomicFile). Throws DiscError naming the file when it cannot.
 void WriteWholeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // An output file written through a temporary file: Commit() renames it into
-// place; destroyed without Commit() it removes the temporary file.
+// place; destroyed without Commit() it removes the temporary file. Throws
+// DiscError naming the file when a step fails.
 class AtomicOutput {
  public:
   explicit AtomicOutput(const std::filesystem::path& path);
-  ~AtomicOutput();
-  AtomicOutput(const AtomicOutput&) = delete;
-  AtomicOutput& operator=(const AtomicOutput&) = delete;
   void Write(const void* bytes, std::size_t count);
   void Commit();
 
  private:
+  void Check() const;
+
   std::filesystem::path path_;
-  std::filesystem::path temp_;
-  int fd_ = -1;
+  AtomicFile file_;
 };
 
 struct FoundFile {

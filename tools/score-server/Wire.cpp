@@ -1,6 +1,5 @@
 #include "score-server/Wire.h"
 
-#include <openssl/evp.h>
 #include <openssl/rand.h>
 
 #include <random>
@@ -37,18 +36,6 @@ std::optional<std::string> DecodeComponent(std::string_view s) {
   return out;
 }
 
-const char kHex[] = "0123456789abcdef";
-
-std::string ToHex(const unsigned char* bytes, std::size_t n) {
-  std::string out;
-  out.reserve(n * 2);
-  for (std::size_t i = 0; i < n; ++i) {
-    out.push_back(kHex[bytes[i] >> 4]);
-    out.push_back(kHex[bytes[i] & 15]);
-  }
-  return out;
-}
-
 }  // namespace
 
 std::optional<std::map<std::string, std::string>> ParseForm(std::string_view body) {
@@ -69,13 +56,6 @@ std::optional<std::map<std::string, std::string>> ParseForm(std::string_view bod
   return fields;
 }
 
-std::string Md5Hex(std::string_view bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int len = 0;
-  if (EVP_Digest(bytes.data(), bytes.size(), digest, &len, EVP_md5(), nullptr) != 1) return {};
-  return ToHex(digest, len);
-}
-
 std::string RandomToken() {
   unsigned char bytes[16];
   if (RAND_bytes(bytes, sizeof bytes) != 1) {
@@ -84,7 +64,7 @@ std::string RandomToken() {
     std::random_device rd;
     for (auto& b : bytes) b = static_cast<unsigned char>(rd());
   }
-  return ToHex(bytes, sizeof bytes);
+  return LowerHex(bytes, sizeof bytes);
 }
 
 std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t min, std::int64_t max) {
@@ -101,39 +81,6 @@ std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t min
   if (negative) value = -value;
   if (value < min || value > max) return std::nullopt;
   return value;
-}
-
-bool IsValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    std::size_t extra;
-    std::uint32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1, cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2, cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= s.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF.
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += extra + 1;
-  }
-  return true;
 }
 
 std::string HtmlEscape(std::string_view utf8) {

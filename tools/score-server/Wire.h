@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Md5.h"
+#include "platform/Text.h"
+
 // The byte-level pieces of the score server's pages: form bodies, digests,
 // numbers as the client writes them, and HTML text.
 namespace trv::scored {
@@ -17,17 +20,12 @@ namespace trv::scored {
 // parts of the server read different values.
 std::optional<std::map<std::string, std::string>> ParseForm(std::string_view body);
 
-// MD5 of the bytes as 32 lower-case hexadecimal digits.
-std::string Md5Hex(std::string_view bytes);
-
 // 32 lower-case hexadecimal digits from the system's random source.
 std::string RandomToken();
 
 // A decimal number as the client prints it: an optional "-", digits, no
 // leading zero, inside [min, max]. Anything else is nothing.
 std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t min, std::int64_t max);
-
-bool IsValidUtf8(std::string_view s);
 
 // Escapes & < > " ' for HTML text and attribute values.
 std::string HtmlEscape(std::string_view utf8);

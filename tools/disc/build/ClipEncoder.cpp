@@ -1,5 +1,6 @@
 #include "disc/build/ClipEncoder.h"
 #include "disc/build/AvError.h"
+#include "platform/AtomicFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -217,10 +218,9 @@ bool ClipEncoder::Finish(std::string* error) {
     if (error) *error = "closing " + s.temp.string() + ": " + AvError(rc);
     return false;
   }
-  std::error_code ec;
-  std::filesystem::rename(s.temp, s.path, ec);
-  if (ec) {
-    if (error) *error = "cannot move " + s.temp.string() + " to " + s.path.string() + ": " + ec.message();
+  std::string why;
+  if (!CommitTempFile(s.temp, s.path, &why)) {
+    if (error) *error = "cannot move " + s.temp.string() + " to " + s.path.string() + ": " + why;
     return false;
   }
   s.finished = true;

@@ -1,5 +1,6 @@
 #include "disc/build/Mp3Encoder.h"
 #include "disc/build/AvError.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -202,10 +203,9 @@ bool EncodeMp3File(const std::vector<float>& samples, const Mp3Settings& setting
     std::filesystem::remove(temp, ec);
     return false;
   }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    *error = "cannot rename to " + path.string() + ": " + ec.message();
-    std::filesystem::remove(temp, ec);
+  std::string why;
+  if (!CommitTempFile(temp, path, &why)) {
+    *error = "cannot rename to " + path.string() + ": " + why;
     return false;
   }
   return true;

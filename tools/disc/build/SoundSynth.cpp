@@ -1031,23 +1031,6 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::vector<std::ui
   }
 }
 
-namespace {
-
-bool ValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    const int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (more < 0 || i + static_cast<std::size_t>(more) >= s.size() + (more == 0 ? 1 : 0)) return false;
-    for (int k = 1; k <= more; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
-    i += more + 1;
-  }
-  return true;
-}
-
-}  // namespace
-
 std::vector<SourceFile> ReadSourceFolder(const std::filesystem::path& contentDir, const std::string& folder,
                                          std::vector<std::string>* errors) {
   std::vector<SourceFile> files;
@@ -1072,7 +1055,7 @@ std::vector<SourceFile> ReadSourceFolder(const std::filesystem::path& contentDir
     }
     std::ifstream in(path, std::ios::binary);
     file.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!ValidUtf8(file.text)) {
+    if (!IsValidUtf8(file.text)) {
       errors->push_back(file.label + ": not UTF-8");
       continue;
     }

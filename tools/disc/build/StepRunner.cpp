@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "disc/DiscFiles.h"
 #include "disc/build/SoundSynth.h"
 #include "platform/Paths.h"
 
@@ -37,12 +38,9 @@ std::map<std::string, std::string> ReadStamps(const BuildContext& ctx) {
 
 void WriteStamps(const BuildContext& ctx, const std::map<std::string, std::string>& stamps) {
   std::filesystem::create_directories(StampFile(ctx).parent_path());
-  const auto temp = StampFile(ctx).string() + ".new";
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    for (const auto& [name, print] : stamps) out << name << ' ' << print << '\n';
-  }
-  std::filesystem::rename(temp, StampFile(ctx));
+  std::string text;
+  for (const auto& [name, print] : stamps) text += name + ' ' + print + '\n';
+  WriteWholeFile(StampFile(ctx), std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 std::filesystem::path MadeList(const BuildContext& ctx, const std::string& step) {

@@ -4,15 +4,13 @@
 #include "script/ScriptValues.h"
 
 namespace trv::disc::lint {
+namespace {
 
-ListPlace ReadPlacedList(const TDynamicStringArray& lines, std::size_t& index, TDynamicStringArray& items,
-                         const ScriptPaths& paths) {
+// Where the list that ReadList read from lines[index] stood, its `count`
+// items included. Follows the reader's steps only to learn the lines.
+ListPlace PlaceList(const TDynamicStringArray& lines, std::size_t index, std::size_t count) {
   ListPlace place;
   place.firstLine = place.lastLine = index;
-  // The items come from the program's reader; the walk below follows the same
-  // steps only to learn which line each item and the end stood on.
-  std::size_t readerIndex = index;
-  ReadList(lines, readerIndex, items, paths);
   if (index >= lines.size()) return place;
   std::size_t pos = lines[index].find('[');
   if (pos == std::string::npos) return place;
@@ -41,9 +39,17 @@ ListPlace ReadPlacedList(const TDynamicStringArray& lines, std::size_t& index, T
   }
   place.lastLine = at;
   // Should the two ever part, the reader's word counts.
-  if (place.itemLines.size() != items.size()) place.itemLines.assign(items.size(), place.firstLine);
-  index = readerIndex;
+  if (place.itemLines.size() != count) place.itemLines.assign(count, place.firstLine);
   return place;
+}
+
+}  // namespace
+
+ListPlace ReadPlacedList(const TDynamicStringArray& lines, std::size_t& index, TDynamicStringArray& items,
+                         const ScriptPaths& paths) {
+  const std::size_t first = index;
+  ReadList(lines, index, items, paths);
+  return PlaceList(lines, first, items.size());
 }
 
 const KeyValue* BlockValues::Find(std::string_view key) const {
@@ -57,75 +63,89 @@ std::string BlockValues::Value(std::string_view key) const {
   return v ? v->value : std::string();
 }
 
-namespace {
-
-KeyValue ReadValue(const ScriptText& text, std::size_t& index, const KeySpec& wanted, int pos,
-                   const ScriptPaths& paths) {
-  KeyValue v;
-  v.key = wanted.key;
-  v.line = index;
-  v.pos = pos;
-  const std::string& line = text.values[index];
-  switch (wanted.kind) {
-    case ValueKind::kNone:
-      break;
-    case ValueKind::kInt:
-      v.number = ReadInt(line, pos);
-      break;
-    case ValueKind::kText:
-      v.text = v.value = ReadText(line, pos + int(wanted.key.size()) + 1);
-      break;
-    case ValueKind::kTextRightAfter:
-      v.text = v.value = ReadText(line, pos + int(wanted.key.size()));
-      break;
-    case ValueKind::kPath:
-      v.text = ReadText(line, pos + int(wanted.key.size()) + 1);
-      v.value = ExpandPath(v.text, paths);
-      break;
-    case ValueKind::kList:
-      v.listPlace = ReadPlacedList(text.values, index, v.list, paths);
-      break;
-  }
-  return v;
+BlockRecorder::BlockRecorder(const TDynamicStringArray& lines, std::size_t firstLine, const ScriptPaths& paths)
+    : lines_(lines), paths_(paths) {
+  block_.firstLine = firstLine;
 }
 
-void Keep(BlockValues& block, KeyValue v) {
-  for (KeyValue& old : block.values)
+void BlockRecorder::Read(const KeyInfo& key, std::size_t line, int pos, const KeyRead& read) {
+  using enum trv::ValueKind;
+  KeyValue v;
+  v.key = key.key;
+  v.line = line;
+  v.pos = pos;
+  switch (key.kind) {
+    case kColor:
+      break;
+    case kInt:
+      v.number = read.number;
+      break;
+    case kList:
+      v.list = read.list;
+      v.listPlace = PlaceList(lines_, line, read.list.size());
+      break;
+    case kPath:
+    case kLowerPath:
+      v.text = read.written;
+      v.value = ExpandPath(read.written, paths_);
+      break;
+    default:
+      v.text = v.value = read.written;
+      break;
+  }
+  if (key.need == Need::kRequired) {
+    block_.values.push_back(std::move(v));
+    return;
+  }
+  // An optional key read again: the later value is the one kept.
+  for (KeyValue& old : block_.values)
     if (old.key == v.key) {
       old = std::move(v);
       return;
     }
-  block.values.push_back(std::move(v));
+  block_.values.push_back(std::move(v));
+}
+
+void BlockRecorder::Unread(const KeyInfo& key, std::size_t line, int pos) {
+  KeyValue v;
+  v.key = key.key;
+  v.line = line;
+  v.pos = pos;
+  block_.ignored.push_back(std::move(v));
+}
+
+BlockValues BlockRecorder::Take(std::string_view missing) {
+  block_.missing = missing;
+  return std::move(block_);
+}
+
+namespace {
+
+// Nothing of its own: the keys of a walk by KeySpec are read and kept
+// nowhere but in the recorder.
+struct NoRecord {};
+
+trv::ValueKind ProgramKind(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::kNone: return trv::ValueKind::kColor;
+    case ValueKind::kInt: return trv::ValueKind::kInt;
+    case ValueKind::kText: return trv::ValueKind::kText;
+    case ValueKind::kTextRightAfter: return trv::ValueKind::kTextRightAfter;
+    case ValueKind::kPath: return trv::ValueKind::kPath;
+    case ValueKind::kList: return trv::ValueKind::kList;
+  }
+  return trv::ValueKind::kColor;
 }
 
 }  // namespace
 
 BlockValues WalkBlock(const ScriptText& text, std::size_t& index, std::span<const KeySpec> required,
                       std::span<const KeySpec> optional, const ScriptPaths& paths) {
-  BlockValues block;
-  block.firstLine = index;
-  for (const KeySpec& wanted : required) {
-    for (;;) {
-      if (index >= text.search.size()) {
-        block.missing = wanted.key;
-        return block;
-      }
-      if (int pos = KeyPos(text.search[index], wanted.key)) {
-        block.values.push_back(ReadValue(text, index, wanted, pos, paths));
-        break;
-      }
-      for (const KeySpec& opt : optional)
-        if (int pos = KeyPos(text.search[index], opt.key)) Keep(block, ReadValue(text, index, opt, pos, paths));
-      ++index;
-    }
-  }
-  for (const KeySpec& opt : optional)
-    if (int pos = KeyPos(text.search[index], opt.key)) {
-      std::size_t at = index;
-      block.ignored.push_back(ReadValue(text, at, opt, pos, paths));
-    }
-  ++index;
-  return block;
+  std::vector<KeyRule<NoRecord>> keys;
+  for (const KeySpec& k : required) keys.push_back({{k.key, ProgramKind(k.kind), Need::kRequired}});
+  for (const KeySpec& k : optional) keys.push_back({{k.key, ProgramKind(k.kind), Need::kOptional}});
+  NoRecord record;
+  return WalkValues(text, index, BlockKeys<NoRecord>(keys), record, paths);
 }
 
 }  // namespace trv::disc::lint

@@ -3,6 +3,8 @@
 // rules to learn the line of every value.
 #include <algorithm>
 #include <map>
+#include <type_traits>
+#include <variant>
 
 #include "disc/lint/KeyWalk.h"
 #include "disc/lint/LintParts.h"
@@ -13,94 +15,32 @@
 #include "script/ScriptLists.h"
 #include "script/ScriptValues.h"
 #include "script/ShellElements.h"
+#include "script/ShellSchema.h"
 
 namespace trv::disc::lint {
 namespace {
 
 const std::string kFile = "Struct.txt";
 
-constexpr ValueKind I = ValueKind::kInt;
-constexpr ValueKind T = ValueKind::kText;
-constexpr ValueKind R = ValueKind::kTextRightAfter;
-constexpr ValueKind P = ValueKind::kPath;
-constexpr ValueKind L = ValueKind::kList;
-constexpr ValueKind N = ValueKind::kNone;
+using Kind = ShellBlock;
 
-// The keys of each block kind, in the order the element pass reads them.
-constexpr KeySpec kButtonRequired[] = {{"vx", I},  {"vy", I},  {"fn1", T},  {"fn2", T}, {"fn3", T},
-                                       {"fn4", T}, {"go=", R}, {"hint", T}, {"wav", T}};
-constexpr KeySpec kButtonOptional[] = {{"name", T},         {"texttx", I},       {"textty", I},
-                                       {"textbx", I},       {"textby", I},       {"textfontname", T},
-                                       {"textfontsize", I}, {"textfontstyle", T}, {"textfontcolor", N},
-                                       {"fn5", T},          {"fn6", T},          {"fn7", T}};
-constexpr KeySpec kSwitchOneRequired[] = {{"vx", I},    {"vy", I},   {"fn1", T},  {"fn2", T},
-                                          {"fn3", T},   {"fn4", T},  {"state", T}, {"store", T},
-                                          {"goup", P},  {"godown", P}, {"hint", T}, {"wav", T}};
-constexpr KeySpec kSwitchGroupRequired[] = {{"vx", I},    {"vy", I},    {"fn1", T}, {"fn2", T},
-                                            {"fn3", T},   {"fn4", T},   {"state", T}, {"store", T},
-                                            {"group", I}, {"go", P},    {"hint", T}, {"wav", T}};
-constexpr KeySpec kPathRequired[] = {{"vx", I},   {"vy", I},           {"vw", I},
-                                     {"vh", I},   {"pathdef", T},      {"hint", T},
-                                     {"textfontname", T}, {"textfontstyle", T}, {"textfontcolor", N},
-                                     {"bgcolor", N}};
-constexpr KeySpec kPathOptional[] = {{"wav", T}};
-constexpr KeySpec kClipRequired[] = {{"vx", I}, {"vy", I}, {"vw", I}, {"vh", I}, {"bgcolor", N}, {"html", I}};
-constexpr KeySpec kTextRequired[] = {{"vx", I},    {"vy", I},    {"vw", I},    {"vh", I},
-                                     {"font", T},  {"size", I},  {"style", T}, {"color", N},
-                                     {"value", T}, {"ident", T}, {"number", I}};
-constexpr KeySpec kTextOptional[] = {{"hltextcl", N}, {"hint", T}};
-constexpr KeySpec kPopupRequired[] = {
-    {"xfon", I},     {"yfon", I},      {"fnfon", T},  {"xbtn", I},     {"ybtn", I},     {"fnbtnup", L},
-    {"fnbtnmove", L}, {"fnbtndown", L}, {"fontup", T}, {"sizeup", I},   {"styleup", T},  {"colorup", N},
-    {"fontmv", T},   {"sizemv", I},    {"stylemv", T}, {"colormv", N}, {"caption", L},  {"go", L},
-    {"parent", T},   {"type", T},      {"vertex", L}};
-constexpr KeySpec kTreeRequired[] = {
-    {"vx", I},           {"vy", I},           {"vw", I},
-    {"vh", I},           {"selectcolor", N},  {"selectcolortext", N},
-    {"fnlist", T},       {"number", I},       {"backgroundimage", T},
-    {"fontup", T},       {"sizeup", I},       {"styleup", T},
-    {"colorup", N},      {"fontmv", T},       {"sizemv", I},
-    {"stylemv", T},      {"colormv", N},      {"fontnm", T},
-    {"sizenm", I},       {"stylenm", T},      {"colornm", N},
-    {"sbcolor", N},      {"sbbarcolor", N},   {"sbarrowcolor", N},
-    {"sbarrowhottrackcolor", N}, {"sbhintcolor", N}, {"sbbarhinttextcolor", N},
-    {"hintcolor", N},    {"hinttextcolor", N}};
-
-enum class Kind { kNone, kButton, kSwitchOne, kSwitchGroup, kPath, kClip, kText, kPopup, kTree, kScreen, kHintColor };
-
-struct KindInfo {
-  std::string_view word;
-  Kind kind;
-  std::span<const KeySpec> required;
-  std::span<const KeySpec> optional;
-};
-
-// Tested in this order; the first word found anywhere in the line wins.
-const KindInfo kKinds[] = {
-    {"button", Kind::kButton, kButtonRequired, kButtonOptional},
-    {"switchone", Kind::kSwitchOne, kSwitchOneRequired, {}},
-    {"switchgrp", Kind::kSwitchGroup, kSwitchGroupRequired, {}},
-    {"_path", Kind::kPath, kPathRequired, kPathOptional},
-    {"_clip", Kind::kClip, kClipRequired, {}},
-    {"_text", Kind::kText, kTextRequired, kTextOptional},
-    {"_popup", Kind::kPopup, kPopupRequired, {}},
-    {"_tree", Kind::kTree, kTreeRequired, {}},
-    {"_screen", Kind::kScreen, {}, {}},
-};
-
-const KindInfo* KindOf(std::string_view line) {
-  for (const KindInfo& k : kKinds)
-    if (line.find(k.word) != std::string_view::npos) return &k;
-  return nullptr;
+// A line that starts a block or holds a one-line kind other than the hint
+// colour (a tree's own "hintcolor=" line begins like that one).
+const ShellKind* KindOf(const TDynamicStringArray& lines, std::size_t index) {
+  const ShellKind* kind = FindKind(ShellKinds(), ScriptText{lines, lines}, index);
+  return kind && kind->id != Kind::kHintColor ? kind : nullptr;
 }
 
-bool StartsBlock(std::string_view line) { return KindOf(line) != nullptr || line.starts_with("hintcolor"); }
+bool StartsBlock(const TDynamicStringArray& lines, std::size_t index) {
+  return FindKind(ShellKinds(), ScriptText{lines, lines}, index) != nullptr;
+}
 
 struct Block {
-  const KindInfo* info;
+  const ShellKind* info;
   std::int64_t screen;  // memory screen
   bool screenOk;
   BlockValues values;
+  std::int32_t popupKind = 0;  // as the element pass maps "type"
 };
 
 struct ScreenLine {
@@ -120,42 +60,31 @@ ShellWalk WalkElements(const TDynamicStringArray& lines, const ScriptPaths& path
   const ScriptText text{lines, lines};
   std::size_t index = 0;
   while (index < lines.size()) {
-    const std::string& line = lines[index];
-    const KindInfo* info = KindOf(line);
-    if (!info) {
+    const ShellKind* info = FindKind(ShellKinds(), text, index);
+    if (!info || info->id == Kind::kHintColor) {
       ++index;
       continue;
     }
+    const std::string& line = lines[index];
     const std::int64_t screen = std::int64_t(ReadInt(line, 1)) - 1;
-    if (info->kind == Kind::kScreen) {
-      walk.screens.push_back({index, screen, ReadText(line, KeyPos(line, "screen") + 7)});
+    if (const KeyInfo* value = std::get_if<KeyInfo>(&info->keys)) {
+      std::size_t at = index;
+      walk.screens.push_back({index, screen, ReadKey(text, at, *value, KeyPos(line, value->key), paths).text});
       ++index;
       continue;
     }
     Block b{info, screen, screen >= 0 && screen < kMaxScreens, {}};
-    b.values = WalkBlock(text, index, info->required, info->optional, paths);
+    b.values = WalkKind(*info, text, index, paths, [&b](const auto& record) {
+      if constexpr (std::is_same_v<std::remove_cvref_t<decltype(record)>, RPopupData>) b.popupKind = record.kind;
+    });
     walk.blocks.push_back(std::move(b));
   }
   return walk;
 }
 
-// As the element pass maps "type": a word, or the first number from the key.
-std::int32_t PopupKind(const BlockValues& v, const TDynamicStringArray& lines) {
-  const KeyValue* type = v.Find("type");
-  if (!type) return 0;
-  const std::string& word = type->value;
-  if (word == "historyback") return kPopupHistoryBack;
-  if (word == "historyforward") return kPopupHistoryForward;
-  if (word == "favorite") return kPopupFavorite;
-  if (word == "contexthtml") return kPopupContextHtml;
-  if (word == "htmlvisited") return kPopupHtmlVisited;
-  if (word == "registeredusers") return kPopupRegisteredUsers;
-  return ReadInt(lines[type->line], type->pos);
-}
-
 // True when the walk saw what the element pass put into the model; the lint
 // reports by the walk's lines, so the two must agree.
-bool SameAsModel(const ShellWalk& walk, const TElementModel& m, const TDynamicStringArray& lines) {
+bool SameAsModel(const ShellWalk& walk, const TElementModel& m) {
   std::map<std::pair<int, std::int64_t>, std::size_t> seen;  // (kind, screen) -> records so far
   std::size_t boxes = 0, trees = 0;
   auto fn = [](const BlockValues& v, int k) { return v.Value("fn" + std::to_string(k)); };
@@ -163,8 +92,8 @@ bool SameAsModel(const ShellWalk& walk, const TElementModel& m, const TDynamicSt
     if (!b.screenOk) continue;
     const auto s = std::size_t(b.screen);
     const BlockValues& v = b.values;
-    std::size_t& k = seen[{int(b.info->kind), b.screen}];
-    switch (b.info->kind) {
+    std::size_t& k = seen[{int(b.info->id), b.screen}];
+    switch (b.info->id) {
       case Kind::kButton: {
         if (s >= m.Buttons.size() || k >= m.Buttons[s].size()) return false;
         const RBtn& r = m.Buttons[s][k];
@@ -198,7 +127,7 @@ bool SameAsModel(const ShellWalk& walk, const TElementModel& m, const TDynamicSt
         };
         if (r.bgPicture != v.Value("fnfon") || r.picturesUp != list("fnbtnup") || r.picturesMove != list("fnbtnmove") ||
             r.picturesDown != list("fnbtndown") || r.captions != list("caption") || r.commands != list("go") ||
-            r.kind != PopupKind(v, lines))
+            r.kind != b.popupKind)
           return false;
         break;
       }
@@ -261,7 +190,7 @@ class ShellLint {
     for (const RTreeData& t : model.trees) facts.treeNumbers.push_back(t.number);
 
     const ShellWalk walk = WalkElements(lines_, ctx_.Paths());
-    if (!SameAsModel(walk, model, lines_))
+    if (!SameAsModel(walk, model))
       ctx_.Warning(kFile, 0, "the checker read the element blocks differently from the program; some lines may be off");
     Screens(walk);
     for (const Block& b : walk.blocks) Element(b);
@@ -402,7 +331,7 @@ class ShellLint {
       const TDynamicStringArray& pictures = ctx_.Shell().screenPictures;
       const auto s = std::size_t(b.screen);
       if (s >= pictures.size() || Trim(pictures[s]).empty()) {
-        if (b.info->kind == Kind::kTree) {
+        if (b.info->id == Kind::kTree) {
           const KeyValue* number = v.Find("number");
           hiddenTrees_.push_back({first, b.screen, number ? number->number : 0});
         } else {
@@ -437,7 +366,7 @@ class ShellLint {
       if (const KeyValue* kv = v.Find("wav")) ctx_.CheckSound(kFile, at(*kv), std::string(what), kv->value);
     };
 
-    switch (b.info->kind) {
+    switch (b.info->id) {
       case Kind::kButton:
         pictures(4, "button");
         for (int i = 5; i <= 7; ++i)
@@ -475,16 +404,16 @@ class ShellLint {
   // blocks on the lines passed over are never read.
   void Swallowed(const Block& b, const std::string& word) {
     std::size_t from = b.values.firstLine;
-    for (const KeySpec& wanted : b.info->required) {
-      const KeyValue* kv = b.values.Find(wanted.key);
+    for (const std::string_view wanted : RequiredKeysOf(*b.info)) {
+      const KeyValue* kv = b.values.Find(wanted);
       if (!kv) return;
       for (std::size_t l = from + 1; l <= kv->line && l < lines_.size(); ++l) {
         // A tree's own "hintcolor=" line begins like the hint colour line of
         // the script, but holds the very key the tree waits for.
-        if (l == kv->line && wanted.key == "hintcolor" && !KindOf(lines_[l])) continue;
-        if (StartsBlock(lines_[l])) {
+        if (l == kv->line && wanted == "hintcolor" && !KindOf(lines_, l)) continue;
+        if (StartsBlock(lines_, l)) {
           ctx_.Error(kFile, Line(b.values.firstLine),
-                     word + " block has no \"" + std::string(wanted.key) + "\" before line " + std::to_string(Line(l)) +
+                     word + " block has no \"" + std::string(wanted) + "\" before line " + std::to_string(Line(l)) +
                          ", where another block starts; the element pass takes it from line " +
                          std::to_string(Line(kv->line)) + " and reads no block in between");
           return;
@@ -520,7 +449,7 @@ class ShellLint {
       ctx_.Warning(kFile, Line(captions->line),
                    "popup has " + std::to_string(captions->list.size()) + " captions for " +
                        std::to_string(go->list.size()) + " commands");
-    const std::int32_t kind = PopupKind(v, lines_);
+    const std::int32_t kind = b.popupKind;
     // The history lists get eight hidden items of their own; their go lists are never used.
     if (go && kind != kPopupHistoryBack && kind != kPopupHistoryForward) {
       for (std::size_t i = 0; i < go->list.size(); ++i) {

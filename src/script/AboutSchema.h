@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <variant>
+
+#include "script/BlockSchema.h"
+#include "script/ShellElements.h"
+
+// About.txt, the About box's script, as data: the box reads it into the
+// shell's own records, the disc lint checks it.
+namespace trv {
+
+// The first pass looks at every line, lower-cased, for these two words: the
+// last line that holds "picture" names the background (one character past
+// the word), and a line that holds "vertex" starts the window's shape.
+inline constexpr KeyInfo kAboutPicture{"picture", ValueKind::kText};
+inline constexpr KeyInfo kAboutShape{"vertex", ValueKind::kList};
+
+enum class AboutBlock : std::uint8_t {
+  kText,  // painted into the background; a link when its ident ("idenf") is "url"
+  kButton,
+};
+
+using AboutKeys = std::variant<BlockKeys<RText>, BlockKeys<RBtn>>;
+using AboutKind = BlockKind<AboutBlock, AboutKeys>;
+
+// The second pass, block by block: "text", then "button", each anywhere in
+// the lower-cased line; keys are looked for in the lower-cased lines too.
+std::span<const AboutKind> AboutKinds();
+
+}  // namespace trv
