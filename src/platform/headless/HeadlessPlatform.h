@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/SoundPlayer.h"
 #include "platform/headless/HeadlessEventLoop.h"
 
 namespace trv {
@@ -79,7 +80,7 @@ class HeadlessWindow : public Window {
 
 // Sounds are not heard: each play is recorded and "lasts" its WAV length on the
 // virtual clock, so the rules of the three modes hold as they would.
-class HeadlessSound : public Sound {
+class HeadlessSound : public SoundPlayer {
  public:
   struct Play {
     std::uint64_t t = 0;
@@ -88,16 +89,19 @@ class HeadlessSound : public Sound {
     bool played = false;
     std::uint64_t durationMs = 0;
   };
-  HeadlessSound(HeadlessEventLoop& loop, Trace& trace) : loop_(loop), trace_(trace) {}
-  bool PlaySound(const std::string& windowsPath, SoundMode mode) override;
-  void StopSound() override;
-  bool SoundPlaying() const override;
+  HeadlessSound(HeadlessEventLoop& loop, Trace& trace) : SoundPlayer(trace), loop_(loop) {}
   const std::vector<Play>& Plays() const { return plays_; }
   void ClearPlays() { plays_.clear(); }
 
+ protected:
+  bool DeviceStart(LoadedSound sound, std::string* error) override;
+  void DeviceStop() override { playing_ = false; }
+  bool DevicePlaying() const override { return playing_ && loop_.NowMs() < playingUntil_; }
+  bool DeviceWait(std::uint64_t lengthMs) override;
+  void Requested(const std::string& windowsPath, SoundMode mode, bool played, std::uint64_t lengthMs) override;
+
  private:
   HeadlessEventLoop& loop_;
-  Trace& trace_;
   std::vector<Play> plays_;
   std::uint64_t playingUntil_ = 0;
   bool playing_ = false;
