@@ -275,7 +275,12 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   appear_->Start();
   result_ = kDialogClosed;
   resultIsStatus_ = false;
-  window_->Show();
+  // 17. The empty-answer reminder leaves the player typing in the main window.
+  const bool reminder = Contains(text, kEnterAnswerText);
+  if (reminder)
+    window_->ShowNoActivate();
+  else
+    window_->Show();
   window_->Raise();
   if (TPathInputBox* boxes = Boxes(layout)) {
     for (std::size_t i = 0; i < boxes->Count(); ++i)
@@ -285,8 +290,7 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
       }
   }
   FormPaint();
-  // 17. The empty-answer reminder leaves the player typing in the main window.
-  if (Contains(text, kEnterAnswerText)) return kDialogClosed;
+  if (reminder) return kDialogClosed;
   ++modalDepth_;
   platform_.Loop().RunModal([this, serial] { return serial != serial_ || closed_; });
   --modalDepth_;
