@@ -99,10 +99,13 @@ void SdlPlatform::HandleWindowEvent(const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       // A window that must not hold the focus (a hint the system focused when
       // it was shown) hands it back and is never told it is active.
-      if (!stack_.Focus(*w)) {
-        if (!stack_.MayFocus(*w)) GiveSystemFocus();
+      if (!stack_.MayFocus(*w)) {
+        GiveSystemFocus();
         break;
       }
+      // A window manager gave it the focus; a notice the system has overtaken
+      // since (two windows shown in one go) changes nothing.
+      if (SDL_GetKeyboardFocus() == w->Handle()) stack_.Focus(*w);
       if (w->Events()) w->Events()->OnActivate(true);
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -134,7 +137,9 @@ void SdlPlatform::HandleMouse(const SDL_Event& ev) {
       const unsigned bit = ButtonBit(ev.button.button);
       if (!bit) return;
       e.action = ev.type == SDL_MOUSEBUTTONDOWN ? MouseRouter::Action::Down : MouseRouter::Action::Up;
-      e.button = bit == kRightButton ? MouseButton::Right : bit == kMiddleButton ? MouseButton::Middle : MouseButton::Left;
+      e.button = bit == kRightButton    ? MouseButton::Right
+                 : bit == kMiddleButton ? MouseButton::Middle
+                                        : MouseButton::Left;
       windowId = ev.button.windowID;
       x = ev.button.x;
       y = ev.button.y;
