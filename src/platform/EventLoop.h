@@ -25,7 +25,9 @@ class TimerThread {
 };
 
 // The user-interface thread. Every window event, timer and posted task runs on
-// it, one at a time. Only Post and PostAndWait may be called from other threads.
+// it, one at a time. What one of them throws is logged and dropped (see
+// CallGuarded): it never unwinds through the loop or a modal loop on its stack.
+// Only Post and PostAndWait may be called from other threads.
 class EventLoop {
  public:
   virtual ~EventLoop() = default;
@@ -56,6 +58,8 @@ class EventLoop {
   // or until Terminate. Timers keep firing inside it. Returns false when it
   // ended because the loop terminated.
   virtual bool RunModal(const std::function<bool()>& done) = 0;
+  // How many RunModal calls are on the stack now, however they were left.
+  virtual int ModalDepth() const = 0;
 
   // Ends Run and every modal loop. Safe from any thread.
   virtual void Terminate(int exitCode = 0) = 0;

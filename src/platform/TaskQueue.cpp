@@ -1,5 +1,7 @@
 #include "platform/TaskQueue.h"
 
+#include "platform/LoopRules.h"
+
 namespace trv {
 
 struct TaskQueue::Waiter {
@@ -52,7 +54,7 @@ bool TaskQueue::RunAll() {
     if (Terminated()) break;
     Task task = std::move(batch.front());
     batch.pop_front();
-    task.fn();
+    CallGuarded("a posted task", task.fn);
     if (task.waiter) task.waiter->Finish(Waiter::State::Done);
   }
   Release(batch);

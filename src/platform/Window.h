@@ -57,6 +57,7 @@ class Window {
 
   virtual const std::string& Role() const = 0;
   virtual void SetEvents(WindowEvents* events) = 0;
+  virtual WindowEvents* Events() const = 0;  // nullptr until SetEvents
 
   // Client-size picture; it is resized, and cleared to white, with the window.
   virtual Bitmap& Framebuffer() = 0;
@@ -66,11 +67,22 @@ class Window {
 
   virtual void SetBounds(const Rect& screenRect) = 0;
   virtual Rect Bounds() const = 0;
+  // Shows the window at the top of its layer. It takes the keyboard focus
+  // unless it was created with WindowOptions::noActivate.
   virtual void Show() = 0;
+  // Shows it without taking the focus: a message the player may ignore while
+  // typing elsewhere.
+  virtual void ShowNoActivate() = 0;
+  // A window that hides (or is destroyed) while it holds the focus gives it
+  // back to the most recently focused window that is still visible.
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
+  // True when keys typed now go to this window.
+  virtual bool HasFocus() const = 0;
   virtual void Minimize() = 0;
   virtual void Restore() = 0;
+  virtual bool Minimized() const = 0;
+  // To the top of its layer (the always-on-top windows or the others).
   virtual void Raise() = 0;
   virtual void SetTopmost(bool topmost) = 0;
 

@@ -239,12 +239,11 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   resultIsStatus_ = false;
   // 17. The empty-answer reminder leaves the player typing in the main window.
   const bool reminder = Contains(text, kEnterAnswerText);
-  if (reminder) {
-    SkinWindow()->Show();  // NOACTIVATE: until the platform can show without the focus
-  } else {
+  if (reminder)
+    SkinWindow()->ShowNoActivate();
+  else
     SkinWindow()->Show();
-    SkinWindow()->Raise();
-  }
+  SkinWindow()->Raise();
   if (TPathInputBox* boxes = Boxes(layout)) {
     for (std::size_t i = 0; i < boxes->Count(); ++i)
       if (boxes->Key(i) == layout + kDialogBoxKeyBase) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/headless/HeadlessEventLoop.h"
+#include "support/TestSupport.h"
 
 namespace trv {
 namespace {
@@ -159,6 +161,33 @@ TEST(HeadlessEventLoop, NestedModalLoopsKeepTimersRunning) {
   EXPECT_TRUE(loop.RunModal([&] { return outerDone; }));
   EXPECT_EQ(log, (std::vector<std::string>{"tick@100", "tick@200", "inner-open", "tick@300", "tick@400",
                                            "inner-closed", "tick@500"}));
+}
+
+TEST(HeadlessEventLoop, WhatATimerOrTaskThrowsNeverEndsAModalLoop) {
+  HeadlessEventLoop loop;
+  test::LogCapture log;
+  int depthInside = -1;
+  bool nextFired = false;
+  loop.SetTimer(10, false, [&] {
+    depthInside = loop.ModalDepth();
+    throw std::runtime_error("timer failed");
+  });
+  loop.SetTimer(20, false, [&] { nextFired = true; });
+  loop.Post([] { throw 42; });
+  loop.SetIdleDriver([&] {
+    loop.Advance(10);
+    return true;
+  });
+  EXPECT_TRUE(loop.RunModal([&] { return nextFired; }));
+  EXPECT_EQ(depthInside, 1);
+  EXPECT_EQ(loop.ModalDepth(), 0);
+  EXPECT_EQ(loop.NowMs(), 20u);
+  EXPECT_TRUE(log.Contains("timer failed")) << log.All();
+  EXPECT_TRUE(log.Contains("a posted task threw")) << log.All();
+
+  // However a modal loop is left, its depth is given back.
+  EXPECT_THROW(loop.RunModal([]() -> bool { throw std::logic_error("done() broke"); }), std::logic_error);
+  EXPECT_EQ(loop.ModalDepth(), 0);
 }
 
 TEST(HeadlessEventLoop, RunEndsWhenTheDriverRunsOutOrOnTerminate) {

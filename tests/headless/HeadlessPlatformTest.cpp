@@ -95,6 +95,27 @@ TEST_F(HeadlessPlatformTest, DragMovesTheWindowWithTheMouse) {
   EXPECT_EQ(w->Framebuffer().Width(), 200);
 }
 
+TEST_F(HeadlessPlatformTest, FocusGoesToActivatingWindowsAndBackWhenTheyGo) {
+  Recorder main, hint;
+  auto m = Open("main", {0, 0, 100, 100}, main);
+  WindowOptions hintOptions{"hint", "", {10, 10, 30, 30}};
+  hintOptions.noActivate = true;
+  auto h = platform.CreateWindow(hintOptions);
+  h->SetEvents(&hint);
+  h->Show();
+  auto d = platform.CreateWindow({"dialog", "", {20, 20, 80, 80}});
+  d->ShowNoActivate();
+  EXPECT_TRUE(m->HasFocus());
+  d->Hide();
+  d->Show();
+  EXPECT_EQ(platform.Focused(), platform.FindWindow("dialog"));
+  d.reset();
+  EXPECT_TRUE(m->HasFocus());
+  // Injected keys still go to the window named, focused or not.
+  EXPECT_TRUE(platform.KeyDown("hint", vk::F1));
+  EXPECT_EQ(hint.events, (std::vector<std::string>{"keydown 112"}));
+}
+
 TEST_F(HeadlessPlatformTest, KeysTypeByTheProcessLayout) {
   Recorder main;
   auto w = Open("main", {0, 0, 10, 10}, main);

@@ -32,5 +32,32 @@ TEST(ScreenCaptureTest, ComposesVisibleWindowsInOrderWithinTheirShapes) {
   EXPECT_EQ(shot.Pixel(39, 39), MakeColor(0, 0, 0));        // past both
 }
 
+TEST(ScreenCaptureTest, ShowingAndRaisingBringAWindowToTheTopOfItsLayer) {
+  test::TempDir dir;
+  HeadlessPlatform platform({dir / "settings", ""});
+  auto first = platform.CreateWindow({"main", "", Rect::FromSize(0, 0, 10, 10)});
+  auto second = platform.CreateWindow({"dialog", "", Rect::FromSize(0, 0, 10, 10)});
+  auto onTop = platform.CreateWindow({"hint", "", Rect::FromSize(5, 5, 10, 10), true});
+  const Color red = MakeColor(255, 0, 0), green = MakeColor(0, 255, 0), black = MakeColor(0, 0, 0);
+  for (auto [w, c] : std::initializer_list<std::pair<Window*, Color>>{
+           {first.get(), red}, {second.get(), green}, {onTop.get(), black}}) {
+    w->Framebuffer().Fill(w->Framebuffer().Bounds(), c);
+    w->Show();
+  }
+  auto colors = [&] {
+    const Bitmap shot = platform.CaptureScreen(Rect::FromSize(0, 0, 10, 10));
+    return std::make_pair(shot.Pixel(1, 1), shot.Pixel(6, 6));
+  };
+  first->Raise();
+  EXPECT_EQ(colors(), std::make_pair(red, black));  // never above the always-on-top window
+  onTop->SetTopmost(false);
+  second->Raise();
+  EXPECT_EQ(colors(), std::make_pair(green, green));
+  first->Hide();
+  first->Show();
+  EXPECT_EQ(colors(), std::make_pair(red, red));
+  EXPECT_EQ(platform.Stack().WindowAt({6, 6}), first.get());
+}
+
 }  // namespace
 }  // namespace trv

@@ -5,6 +5,7 @@
 //   window_probe --pixel FILE X Y    print "R G B" of a pixel of an xwd screenshot
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -20,6 +21,7 @@ constexpr Color kPattern = MakeColor(32, 192, 64);
 constexpr Color kStripe = MakeColor(200, 40, 40);
 constexpr int kDragBand = 20;  // client rows that move the window, like a title bar
 constexpr std::uint32_t kGiveUpMs = 25000;
+constexpr std::uint32_t kFlashMs = 1000;
 
 void Line(const std::string& s) {
   std::printf("%s\n", s.c_str());
@@ -52,6 +54,10 @@ class Probe : public WindowEvents {
   void OnKeyDown(int vk, unsigned shift) override {
     Line("key " + std::to_string(vk) + " " + std::to_string(shift));
     if (vk == vk::F1 + 1) FindAndCloseSelf();
+    if (vk == vk::F1 + 2) Flash("hint");
+    if (vk == vk::F1 + 3) Flash("quiet");
+    if (vk == vk::F1 + 4) Flash("hide");
+    if (vk == vk::F1 + 5) Flash("destroy");
   }
   void OnKeyUp(int vk, unsigned) override { Line("keyup " + std::to_string(vk)); }
   void OnChar(char c) override {
@@ -73,6 +79,28 @@ class Probe : public WindowEvents {
   void OnExpose() override { Line("expose"); }
 
  private:
+  // Shows a second window for a while, then hides or destroys it: a hint that
+  // never takes the focus, one shown without activation, or one that takes it.
+  void Flash(const std::string& how) {
+    WindowOptions options{"popup", "Flash", Rect::FromSize(420, 40, 120, 80)};
+    options.noActivate = how == "hint";
+    flash_ = platform_.CreateWindow(options);
+    flash_->Framebuffer().Fill(flash_->Framebuffer().Bounds(), kStripe);
+    if (how == "quiet")
+      flash_->ShowNoActivate();
+    else
+      flash_->Show();
+    flash_->Present();
+    Line("flash " + how);
+    platform_.Loop().SetTimer(kFlashMs, false, [this, how] {
+      if (how == "destroy")
+        flash_.reset();
+      else
+        flash_->Hide();
+      Line("flash gone");
+    });
+  }
+
   // Finds this very window among the desktop's by its caption and asks it to
   // close, as another program would.
   void FindAndCloseSelf() {
@@ -86,6 +114,7 @@ class Probe : public WindowEvents {
 
   Platform& platform_;
   Window& window_;
+  std::unique_ptr<Window> flash_;
 };
 
 int RunWindow() {

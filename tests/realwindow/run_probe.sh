@@ -87,6 +87,34 @@ expect_new '^key 81 0$' "Q"
 expect_new '^char e9 й$' "Q with the Russian layout"
 if new_lines | grep -q '^char 71'; then fail "the desktop's q was typed too"; fi
 
+# Keyboard focus without a window manager: a second window shown for a while
+# (F3 a hint that never takes the focus, F4 one shown without activation, F5
+# one that takes it and hides, F6 one that takes it and is destroyed) leaves
+# the keys typed meanwhile and afterwards with the probe.
+wait_new() {
+  for _ in $(seq 50); do
+    new_lines | grep -q -- "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+flash() {  # KEY NAME KEY-WHILE-SHOWN VK KEY-AFTER VK (no key while shown: "" "")
+  mark_lines
+  xdotool key "$1"
+  wait_new "^flash $2" || { fail "no $2 window on $1"; return; }
+  if [ -n "$3" ]; then
+    xdotool key "$3"
+    wait_new "^key $4 " || fail "$3 typed while the $2 window shows did not reach the probe"
+  fi
+  wait_new '^flash gone' || fail "the $2 window did not go"
+  xdotool key "$5"
+  wait_new "^key $6 " || fail "$5 typed after the $2 window went did not reach the probe"
+}
+flash F3 hint b 66 c 67
+flash F4 quiet d 68 e 69
+flash F5 hide "" "" f 70
+flash F6 destroy "" "" g 71
+
 # Drag by the band at the top: the window follows the mouse.
 mark_lines
 xdotool mousemove 150 110

@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <ctime>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "SdlTestEnv.h"
+#include "support/TestSupport.h"
 
 namespace trv {
 namespace {
@@ -178,6 +180,28 @@ TEST(SdlEventLoop, NestedModalLoopsKeepTimersAndPostsFlowing) {
   loop.Run();
   poster.join();
   EXPECT_EQ(log, (std::vector<std::string>{"open", "closed", "ticked"}));
+}
+
+TEST(SdlEventLoop, AThrowingTimerInsideAModalLoopIsDropped) {
+  SdlEventLoop loop;
+  Watchdog(loop);
+  test::LogCapture log;
+  int depthInside = -1;
+  bool nextFired = false, finished = false;
+  loop.SetTimer(10, false, [&] {
+    loop.SetTimer(10, false, [&] {
+      depthInside = loop.ModalDepth();
+      throw std::runtime_error("timer failed");
+    });
+    loop.SetTimer(30, false, [&] { nextFired = true; });
+    finished = loop.RunModal([&] { return nextFired; });
+    loop.Terminate();
+  });
+  loop.Run();
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(depthInside, 1);
+  EXPECT_EQ(loop.ModalDepth(), 0);
+  EXPECT_TRUE(log.Contains("timer failed")) << log.All();
 }
 
 TEST(SdlEventLoop, TerminateEndsEveryLevel) {

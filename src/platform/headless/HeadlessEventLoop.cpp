@@ -1,20 +1,17 @@
 #include "platform/headless/HeadlessEventLoop.h"
 
-#include <algorithm>
 #include <chrono>
-#include <limits>
+
+#include "platform/LoopRules.h"
 
 namespace trv {
-
-// The minimum interval of a window timer, as the system enforces it.
-constexpr std::uint32_t kMinTimerInterval = 10;
 
 HeadlessEventLoop::HeadlessEventLoop() : loopThread_(std::this_thread::get_id()) {}
 
 HeadlessEventLoop::~HeadlessEventLoop() { Terminate(ExitCode()); }
 
 TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
-  return AddTimer(std::max(intervalMs, kMinTimerInterval), periodic, std::move(fn));
+  return timers_.Set(now_, intervalMs, periodic, std::move(fn));
 }
 
 // A timer thread on the virtual clock is a precise periodic timer: the thread's
@@ -28,7 +25,7 @@ class HeadlessEventLoop::VirtualTimerThread : public TimerThread {
     if (timer_) return;
     // The timer holds the callable itself, so a tick that destroys this object
     // returns into code that is still alive.
-    timer_ = loop_.AddTimer(std::max<std::uint32_t>(intervalMs, 1), true, [tick = tick_] { (*tick)(); });
+    timer_ = loop_.timers_.SetPrecise(loop_.now_, intervalMs, true, [tick = tick_] { (*tick)(); });
   }
   void Suspend() override {
     if (timer_) loop_.KillTimer(timer_);
@@ -45,23 +42,16 @@ std::unique_ptr<TimerThread> HeadlessEventLoop::CreateTimerThread(std::function<
   return std::make_unique<VirtualTimerThread>(*this, std::move(tick));
 }
 
-TimerId HeadlessEventLoop::AddTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
-  TimerId id = nextId_++;
-  timers_[id] = Timer{now_ + intervalMs, intervalMs, periodic, nextSeq_++,
-                      std::make_shared<std::function<void()>>(std::move(fn))};
-  return id;
-}
+void HeadlessEventLoop::KillTimer(TimerId id) { timers_.Kill(id); }
 
-void HeadlessEventLoop::KillTimer(TimerId id) { timers_.erase(id); }
-
-bool HeadlessEventLoop::TimerActive(TimerId id) const { return timers_.count(id) != 0; }
+bool HeadlessEventLoop::TimerActive(TimerId id) const { return timers_.Active(id); }
 
 void HeadlessEventLoop::Post(std::function<void()> task) { tasks_.Post(std::move(task)); }
 
 bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
   if (OnLoopThread()) {
     if (Terminated()) return false;
-    task();
+    CallGuarded("a posted task", task);
     return true;
   }
   return tasks_.PostAndWait(std::move(task), nullptr);
@@ -69,31 +59,12 @@ bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
 
 bool HeadlessEventLoop::RunPosted() { return tasks_.RunAll(); }
 
-std::uint64_t HeadlessEventLoop::NextDue() const {
-  std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
-  for (const auto& [id, t] : timers_) best = std::min(best, t.due);
-  return best;
-}
-
 bool HeadlessEventLoop::FireNextDue(std::uint64_t limit) {
-  auto best = timers_.end();
-  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-    if (it->second.due > limit) continue;
-    if (best == timers_.end() || it->second.due < best->second.due ||
-        (it->second.due == best->second.due && it->second.seq < best->second.seq))
-      best = it;
-  }
-  if (best == timers_.end()) return false;
-  if (best->second.due > now_) now_ = best->second.due;
-  auto fn = best->second.fn;  // keeps the callable alive if the timer kills itself
-  if (best->second.periodic) {
-    best->second.due = now_ + best->second.interval;
-    best->second.seq = nextSeq_++;
-  } else {
-    timers_.erase(best);
-  }
-  (*fn)();
-  return true;
+  const std::uint64_t due = timers_.NextDue();
+  if (due > limit) return false;
+  // The clock stands at each timer's due time while it runs.
+  if (due > now_) now_ = due;
+  return timers_.FireNext(limit, now_);
 }
 
 void HeadlessEventLoop::ProcessMessages() {
@@ -132,14 +103,10 @@ int HeadlessEventLoop::Run() {
 }
 
 bool HeadlessEventLoop::RunModal(const std::function<bool()>& done) {
-  for (;;) {
-    if (done()) return true;
-    if (Terminated()) return false;
+  return modal_.Run(done, [this] { return Terminated(); }, [&] {
     ProcessMessages();
-    if (done()) return true;
-    if (Terminated()) return false;
-    Idle();
-  }
+    if (!done() && !Terminated()) Idle();
+  });
 }
 
 void HeadlessEventLoop::Terminate(int exitCode) { tasks_.Terminate(exitCode); }

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <thread>
 
 #include "platform/EventLoop.h"
+#include "platform/LoopRules.h"
 #include "platform/TaskQueue.h"
+#include "platform/TimerQueue.h"
 
 namespace trv {
 
 // The event loop of the test backend. Its clock is virtual: time moves only when
 // a test or scenario advances it, and timers fire in time order as it passes,
-// each at its own due time. Tasks posted from other threads run on the loop
+// each at its own due time, one at a time with the posted tasks run between
+// them. Tasks posted from other threads run on the loop
 // thread at the next ProcessMessages, Advance or idle step.
 class HeadlessEventLoop : public EventLoop, private Clock {
  public:
@@ -27,6 +29,7 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   void ProcessMessages() override;
   int Run() override;
   bool RunModal(const std::function<bool()>& done) override;
+  int ModalDepth() const override { return modal_.Depth(); }
   void Terminate(int exitCode = 0) override;
   bool Terminated() const override;
   bool OnLoopThread() const override;
@@ -49,21 +52,13 @@ class HeadlessEventLoop : public EventLoop, private Clock {
 
   std::uint64_t NowMs() const override { return now_; }
   LocalTime Now() const override;
-  std::size_t ActiveTimerCount() const { return timers_.size(); }
+  std::size_t ActiveTimerCount() const { return timers_.Count(); }
   // When the next timer falls due, or UINT64_MAX when none is set.
-  std::uint64_t NextDue() const;
+  std::uint64_t NextDue() const { return timers_.NextDue(); }
   int ExitCode() const { return tasks_.ExitCode(); }
 
  private:
   class VirtualTimerThread;
-  TimerId AddTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn);
-  struct Timer {
-    std::uint64_t due = 0;
-    std::uint32_t interval = 0;
-    bool periodic = false;
-    std::uint64_t seq = 0;
-    std::shared_ptr<std::function<void()>> fn;
-  };
   bool RunPosted();
   // Fires the earliest timer due at or before `limit`; false when none is.
   bool FireNextDue(std::uint64_t limit);
@@ -71,9 +66,8 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   void Idle();
 
   std::uint64_t now_ = 0;
-  std::map<TimerId, Timer> timers_;
-  TimerId nextId_ = 1;
-  std::uint64_t nextSeq_ = 0;
+  TimerQueue timers_;
+  ModalLoops modal_;
 
   TaskQueue tasks_;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/LoopRules.h"
 #include "platform/Log.h"
 #include "platform/fonts/FontEngine.h"
 #include "platform/ScreenCapture.h"
@@ -25,13 +26,7 @@ HeadlessPlatform::HeadlessPlatform(const PlatformConfig& config)
 HeadlessPlatform::~HeadlessPlatform() { loop_.Terminate(loop_.ExitCode()); }
 
 Bitmap HeadlessPlatform::CaptureScreen(const Rect& screenRect) {
-  // Oldest first, always-on-top windows above the rest.
-  std::vector<Window*> order;
-  for (HeadlessWindow* w : windows_)
-    if (!w->Topmost()) order.push_back(w);
-  for (HeadlessWindow* w : windows_)
-    if (w->Topmost()) order.push_back(w);
-  return ComposeScreen(screenRect, order);
+  return ComposeScreen(screenRect, stack_.BottomToTop());
 }
 
 std::unique_ptr<Window> HeadlessPlatform::CreateWindow(const WindowOptions& options) {
@@ -43,12 +38,18 @@ void HeadlessPlatform::ShowMessageBox(const std::string& caption, const std::str
   trace_.Emit("messagebox").Text("caption", caption).Text("text", text);
 }
 
+void HeadlessPlatform::Register(HeadlessWindow* w) {
+  windows_.push_back(w);
+  stack_.Add(*w, w->Topmost(), w->NoActivate());
+}
+
 void HeadlessPlatform::Unregister(HeadlessWindow* w) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
-  if (captured_ == w) captured_ = nullptr;
-  if (underMouse_ == w) underMouse_ = nullptr;
-  if (dragging_ == w) dragging_ = nullptr;
+  router_.Forget(*w, false);
+  stack_.Remove(*w);
 }
+
+HeadlessWindow* HeadlessPlatform::Focused() const { return static_cast<HeadlessWindow*>(stack_.Focused()); }
 
 HeadlessWindow* HeadlessPlatform::FindWindow(const std::string& role) const {
   HeadlessWindow* hidden = nullptr;
@@ -60,70 +61,19 @@ HeadlessWindow* HeadlessPlatform::FindWindow(const std::string& role) const {
   return hidden;
 }
 
-HeadlessWindow* HeadlessPlatform::Target(const std::string& role, Point p, Point* client) {
-  HeadlessWindow* w = FindWindow(role);
-  if (!w) return nullptr;
-  const Point origin = dragging_ == w ? dragOrigin_ : Point{w->Bounds().left, w->Bounds().top};
-  const Point screen{origin.x + p.x, origin.y + p.y};
-  lastScreen_ = screen;
-  auto clientOf = [&](HeadlessWindow* t) { return Point{screen.x - t->Bounds().left, screen.y - t->Bounds().top}; };
-  if (captured_) {
-    *client = clientOf(captured_);
-    return captured_;
-  }
-  auto accepts = [&](HeadlessWindow* t) { return t->Visible() && !t->Minimized() && t->InShape(clientOf(t)); };
-  if (accepts(w)) {
-    *client = clientOf(w);
-    return w;
-  }
-  // Outside the window or its shape: the window beneath gets the event.
-  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-    if (*it != w && accepts(*it)) {
-      *client = clientOf(*it);
-      return *it;
-    }
-  }
-  return nullptr;
-}
-
-void HeadlessPlatform::Leave(HeadlessWindow* next) {
-  if (underMouse_ && underMouse_ != next && underMouse_->Events()) underMouse_->Events()->OnMouseLeave();
-  underMouse_ = next;
-}
-
 bool HeadlessPlatform::Mouse(const std::string& role, MouseAction action, Point p, MouseButton button,
                              unsigned shift) {
-  const unsigned bit = button == MouseButton::Left ? kLeftButton : button == MouseButton::Right ? kRightButton
-                                                                                                 : kMiddleButton;
-  Point client;
-  HeadlessWindow* dragged = dragging_;
-  HeadlessWindow* t = Target(role, p, &client);
-  if (dragged) {
-    // The drag swallows the mouse: the window follows it until the button is up.
-    if (action == MouseAction::Move) {
-      Rect b = dragged->Bounds();
-      const int dx = dragOrigin_.x + (lastScreen_.x - dragStart_.x) - b.left;
-      const int dy = dragOrigin_.y + (lastScreen_.y - dragStart_.y) - b.top;
-      dragged->SetBounds(b.Offset(dx, dy));
-    } else if (action == MouseAction::Up && button == MouseButton::Left) {
-      buttons_ &= ~bit;
-      dragging_ = nullptr;
-    }
-    return true;
-  }
-  if (action == MouseAction::Down) buttons_ |= bit;
-  if (action == MouseAction::Up) buttons_ &= ~bit;
-  Leave(t);
-  if (!t || !t->Events()) return false;
-  // As with the system's messages, the state names the buttons held after the
-  // event: a released button is no longer in it.
-  const unsigned state = shift | buttons_;
-  switch (action) {
-    case MouseAction::Move: t->Events()->OnMouseMove(client, state); break;
-    case MouseAction::Down: t->Events()->OnMouseDown(button, client, state); break;
-    case MouseAction::Up: t->Events()->OnMouseUp(button, client, state); break;
-  }
-  return true;
+  HeadlessWindow* w = FindWindow(role);
+  if (!w) return false;
+  MouseRouter::Event e;
+  e.action = action == MouseAction::Move ? MouseRouter::Action::Move
+             : action == MouseAction::Down ? MouseRouter::Action::Down
+                                           : MouseRouter::Action::Up;
+  const Point origin = router_.Dragged() == w ? router_.DragOrigin() : Point{w->Bounds().left, w->Bounds().top};
+  e.screen = {origin.x + p.x, origin.y + p.y};
+  e.button = button;
+  e.keys = shift;
+  return router_.Route(w, e);
 }
 
 bool HeadlessPlatform::Click(const std::string& role, Point p, MouseButton button, unsigned shift) {
@@ -133,34 +83,37 @@ bool HeadlessPlatform::Click(const std::string& role, Point p, MouseButton butto
 }
 
 bool HeadlessPlatform::Wheel(const std::string& role, Point p, int delta, unsigned shift) {
-  Point client;
-  HeadlessWindow* t = Target(role, p, &client);
-  if (!t || !t->Events()) return false;
-  t->Events()->OnMouseWheel(delta, client, shift | buttons_);
+  HeadlessWindow* w = FindWindow(role);
+  if (!w) return false;
+  MouseRouter::Event e;
+  e.action = MouseRouter::Action::Wheel;
+  e.screen = {w->Bounds().left + p.x, w->Bounds().top + p.y};
+  e.wheelDelta = delta;
+  e.keys = shift;
+  return router_.Route(w, e);
+}
+
+template <typename F>
+bool HeadlessPlatform::Deliver(const std::string& role, F&& call) {
+  HeadlessWindow* w = FindWindow(role);
+  if (!w || !w->Visible() || !w->Events()) return false;
+  CallGuarded("a key handler", [&] { call(*w->Events()); });
   return true;
 }
 
 bool HeadlessPlatform::KeyDown(const std::string& role, int virtualKey, unsigned shift) {
-  HeadlessWindow* w = FindWindow(role);
-  if (!w || !w->Visible() || !w->Events()) return false;
-  w->Events()->OnKeyDown(virtualKey, shift);
-  return true;
+  return Deliver(role, [&](WindowEvents& e) { e.OnKeyDown(virtualKey, shift); });
 }
 
 bool HeadlessPlatform::KeyUp(const std::string& role, int virtualKey, unsigned shift) {
-  HeadlessWindow* w = FindWindow(role);
-  if (!w || !w->Visible() || !w->Events()) return false;
-  w->Events()->OnKeyUp(virtualKey, shift);
-  return true;
+  return Deliver(role, [&](WindowEvents& e) { e.OnKeyUp(virtualKey, shift); });
 }
 
 bool HeadlessPlatform::KeyPress(const std::string& role, int virtualKey, unsigned shift) {
   if (!KeyDown(role, virtualKey, shift)) return false;
   // The handler may have closed or hidden the window: look it up again.
-  if (auto c = keyboard_.CharForKey(virtualKey, shift, capsLock_)) {
-    HeadlessWindow* w = FindWindow(role);
-    if (w && w->Visible() && w->Events()) w->Events()->OnChar(*c);
-  }
+  if (auto c = keyboard_.CharForKey(virtualKey, shift, capsLock_))
+    Deliver(role, [&](WindowEvents& e) { e.OnChar(*c); });
   KeyUp(role, virtualKey, shift);
   return true;
 }
@@ -171,11 +124,8 @@ bool HeadlessPlatform::TypeText(const std::string& role, const std::string& utf8
   bool ok = true;
   const std::string text = Utf8ToCp1251(utf8, &ok);
   if (!ok) Log("headless", "typed text has characters code page 1251 cannot hold: " + utf8);
-  for (char c : text) {
-    w = FindWindow(role);
-    if (!w || !w->Visible() || !w->Events()) break;
-    w->Events()->OnChar(c);
-  }
+  for (char c : text)
+    if (!Deliver(role, [&](WindowEvents& e) { e.OnChar(c); })) break;
   return true;
 }
 
@@ -192,14 +142,14 @@ bool HeadlessPlatform::DropFiles(const std::string& role, const std::vector<std:
     }
     paths.push_back(windowsPath);
   }
-  w->Events()->OnDropFiles(paths);
+  CallGuarded("a drop handler", [&] { w->Events()->OnDropFiles(paths); });
   return true;
 }
 
 bool HeadlessPlatform::RequestClose(const std::string& role) {
   HeadlessWindow* w = FindWindow(role);
   if (!w || !w->Events()) return false;
-  w->Events()->OnCloseRequest();
+  CallGuarded("a close handler", [&] { w->Events()->OnCloseRequest(); });
   return true;
 }
 

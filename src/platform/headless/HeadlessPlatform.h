@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/MouseRouter.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/SoundPlayer.h"
+#include "platform/WindowStack.h"
 #include "platform/headless/HeadlessEventLoop.h"
 
 namespace trv {
@@ -23,18 +26,22 @@ class HeadlessWindow : public Window {
 
   const std::string& Role() const override { return options_.role; }
   void SetEvents(WindowEvents* events) override { events_ = events; }
+  WindowEvents* Events() const override { return events_; }
   Bitmap& Framebuffer() override { return framebuffer_; }
   void Present() override;
   void Present(const Rect& dirty) override;
   void SetBounds(const Rect& screenRect) override;
   Rect Bounds() const override { return bounds_; }
-  void Show() override;
+  void Show() override { ShowWindow(!options_.noActivate); }
+  void ShowNoActivate() override { ShowWindow(false); }
   void Hide() override;
   bool Visible() const override { return visible_; }
+  bool HasFocus() const override;
   void Minimize() override;
   void Restore() override;
-  void Raise() override {}
-  void SetTopmost(bool topmost) override { options_.topmost = topmost; }
+  bool Minimized() const override { return minimized_; }
+  void Raise() override;
+  void SetTopmost(bool topmost) override;
   void SetRegion(const Polygon& polygon) override;
   void ClearRegion() override;
   const Polygon* Region() const override { return region_ ? &*region_ : nullptr; }
@@ -48,20 +55,17 @@ class HeadlessWindow : public Window {
   void Close() override;
 
   // What tests look at.
-  WindowEvents* Events() const { return events_; }
   const Bitmap& Presented() const { return presented_; }  // the last presented frame
   int PresentCount() const { return presentCount_; }
-  bool Minimized() const { return minimized_; }
   bool Topmost() const { return options_.topmost; }
   bool NoActivate() const { return options_.noActivate; }
   Cursor CurrentCursor() const { return cursor_; }
   const Bitmap& Icon() const { return icon_; }
   bool AcceptsFiles() const { return acceptFiles_; }
-  // True when the pixel at client point p belongs to the window's shape.
-  bool InShape(Point p) const;
 
  private:
   friend class HeadlessPlatform;
+  void ShowWindow(bool activate);
   HeadlessPlatform& platform_;
   WindowOptions options_;
   WindowEvents* events_ = nullptr;
@@ -79,7 +83,7 @@ class HeadlessWindow : public Window {
 
 // Sounds are not heard: each play is recorded and "lasts" its WAV length on the
 // virtual clock, so the rules of the three modes hold as they would.
-class HeadlessSound : public Sound {
+class HeadlessSound : public SoundPlayer {
  public:
   struct Play {
     std::uint64_t t = 0;
@@ -88,16 +92,19 @@ class HeadlessSound : public Sound {
     bool played = false;
     std::uint64_t durationMs = 0;
   };
-  HeadlessSound(HeadlessEventLoop& loop, Trace& trace) : loop_(loop), trace_(trace) {}
-  bool PlaySound(const std::string& windowsPath, SoundMode mode) override;
-  void StopSound() override;
-  bool SoundPlaying() const override;
+  HeadlessSound(HeadlessEventLoop& loop, Trace& trace) : SoundPlayer(trace), loop_(loop) {}
   const std::vector<Play>& Plays() const { return plays_; }
   void ClearPlays() { plays_.clear(); }
 
+ protected:
+  bool DeviceStart(LoadedSound sound, std::string* error) override;
+  void DeviceStop() override { playing_ = false; }
+  bool DevicePlaying() const override { return playing_ && loop_.NowMs() < playingUntil_; }
+  bool DeviceWait(std::uint64_t lengthMs) override;
+  void Requested(const std::string& windowsPath, SoundMode mode, bool played, std::uint64_t lengthMs) override;
+
  private:
   HeadlessEventLoop& loop_;
-  Trace& trace_;
   std::vector<Play> plays_;
   std::uint64_t playingUntil_ = 0;
   bool playing_ = false;
@@ -179,10 +186,15 @@ class HeadlessPlatform : public Platform {
   // Windows alive now, oldest first; the newest visible one of a role.
   const std::vector<HeadlessWindow*>& Windows() const { return windows_; }
   HeadlessWindow* FindWindow(const std::string& role) const;
+  // The window that has the keyboard focus by the rule both backends follow
+  // (keys injected below still go to the window named by role).
+  HeadlessWindow* Focused() const;
+  // The program's windows in z-order.
+  const WindowStack& Stack() const { return stack_; }
 
-  // Input, in client coordinates of the window of `role`, delivered as the
-  // system would: to the window under the point (or the captured one), not to
-  // hidden windows or outside a window's shape; a drag moves the window.
+  // Input, in client coordinates of the window of `role`, routed as the system
+  // would (MouseRouter). During a drag the points are relative to where the
+  // dragged window stood when the drag began.
   enum class MouseAction { Move, Down, Up };
   bool Mouse(const std::string& role, MouseAction action, Point p, MouseButton button = MouseButton::Left,
              unsigned shift = 0);
@@ -202,10 +214,11 @@ class HeadlessPlatform : public Platform {
 
  private:
   friend class HeadlessWindow;
-  void Register(HeadlessWindow* w) { windows_.push_back(w); }
+  void Register(HeadlessWindow* w);
   void Unregister(HeadlessWindow* w);
-  HeadlessWindow* Target(const std::string& role, Point clientOfRole, Point* client);
-  void Leave(HeadlessWindow* next);
+  // Runs a handler of the window of `role` when it is visible and has one.
+  template <typename F>
+  bool Deliver(const std::string& role, F&& call);
 
   HeadlessEventLoop loop_;
   Trace trace_;
@@ -219,15 +232,9 @@ class HeadlessPlatform : public Platform {
   std::string clipboard_;
   std::vector<MessageBoxCall> messageBoxes_;
   std::vector<HeadlessWindow*> windows_;
-  HeadlessWindow* captured_ = nullptr;
-  HeadlessWindow* underMouse_ = nullptr;
+  WindowStack stack_;
+  MouseRouter router_{stack_};
   bool capsLock_ = false;
-  unsigned buttons_ = 0;  // mouse buttons held, as shift bits
-  // A window being dragged: its origin and the screen point where the drag began.
-  HeadlessWindow* dragging_ = nullptr;
-  Point dragOrigin_;
-  Point dragStart_;
-  Point lastScreen_;
 };
 
 }  // namespace trv

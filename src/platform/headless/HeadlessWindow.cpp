@@ -1,3 +1,4 @@
+#include "platform/LoopRules.h"
 #include "platform/TraceEvents.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -26,33 +27,45 @@ void HeadlessWindow::SetBounds(const Rect& r) {
   TraceWindowBounds(platform_.Tracer(), Role(), r);
 }
 
-void HeadlessWindow::Show() {
+void HeadlessWindow::ShowWindow(bool activate) {
   if (visible_ && !minimized_) return;
   visible_ = true;
   minimized_ = false;
+  platform_.stack_.Shown(*this, activate);
   TraceWindow(platform_.Tracer(), Role(), "show");
 }
 
 void HeadlessWindow::Hide() {
   if (!visible_) return;
   visible_ = false;
-  if (platform_.captured_ == this) platform_.captured_ = nullptr;
-  if (platform_.dragging_ == this) platform_.dragging_ = nullptr;
+  platform_.router_.Forget(*this, true);
+  platform_.stack_.Hidden(*this);
   TraceWindow(platform_.Tracer(), Role(), "hide");
+}
+
+bool HeadlessWindow::HasFocus() const { return platform_.stack_.Focused() == this; }
+
+void HeadlessWindow::Raise() {
+  if (visible_) platform_.stack_.Raise(*this);
+}
+
+void HeadlessWindow::SetTopmost(bool topmost) {
+  options_.topmost = topmost;
+  platform_.stack_.SetTopmost(*this, topmost);
 }
 
 void HeadlessWindow::Minimize() {
   if (minimized_) return;
   minimized_ = true;
   TraceWindow(platform_.Tracer(), Role(), "minimize");
-  if (events_) events_->OnMinimize();
+  if (events_) CallGuarded("a minimize handler", [&] { events_->OnMinimize(); });
 }
 
 void HeadlessWindow::Restore() {
   if (!minimized_) return;
   minimized_ = false;
   TraceWindow(platform_.Tracer(), Role(), "restore");
-  if (events_) events_->OnRestore();
+  if (events_) CallGuarded("a restore handler", [&] { events_->OnRestore(); });
 }
 
 void HeadlessWindow::SetRegion(const Polygon& polygon) {
@@ -66,24 +79,9 @@ void HeadlessWindow::ClearRegion() {
   TraceWindowRegion(platform_.Tracer(), Role(), 0);
 }
 
-bool HeadlessWindow::InShape(Point p) const {
-  if (p.x < 0 || p.y < 0 || p.x >= bounds_.Width() || p.y >= bounds_.Height()) return false;
-  return !region_ || PolygonContains(*region_, p.x, p.y);
-}
+void HeadlessWindow::BeginDrag() { platform_.router_.BeginDrag(*this, platform_.router_.LastPointer(), false); }
 
-void HeadlessWindow::BeginDrag() {
-  if (!(platform_.buttons_ & kLeftButton)) return;  // only while the left button is down
-  platform_.dragging_ = this;
-  platform_.dragOrigin_ = {bounds_.left, bounds_.top};
-  platform_.dragStart_ = platform_.lastScreen_;
-}
-
-void HeadlessWindow::SetMouseCapture(bool capture) {
-  if (capture)
-    platform_.captured_ = this;
-  else if (platform_.captured_ == this)
-    platform_.captured_ = nullptr;
-}
+void HeadlessWindow::SetMouseCapture(bool capture) { platform_.router_.SetCapture(*this, capture); }
 
 void HeadlessWindow::Close() {
   // Like a posted close message: handled later on the loop thread, and only if

@@ -3,14 +3,13 @@
 #include <climits>
 #include <ctime>
 
+#include "platform/LoopRules.h"
 #include "platform/Log.h"
 #include "platform/ThreadTimer.h"
 
 namespace trv {
 namespace {
 
-// The shortest window timer, as the system enforces it.
-constexpr std::uint32_t kMinTimerInterval = 10;
 // Input events handled per round, so that handlers that queue events of their
 // own cannot keep timers and posted tasks from running.
 constexpr int kMaxEventsPerStep = 256;
@@ -55,61 +54,17 @@ LocalTime SdlEventLoop::Now() const {
   return lt;
 }
 
-void SdlEventLoop::Schedule(TimerId id, Timer& t) {
-  t.generation = ++nextGeneration_;
-  heap_.push({t.due, nextOrder_++, id, t.generation});
-}
-
 TimerId SdlEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
-  if (intervalMs < kMinTimerInterval) intervalMs = kMinTimerInterval;
-  const TimerId id = nextId_++;
-  Timer& t = timers_[id];
-  t.due = NowMs() + intervalMs;
-  t.interval = intervalMs;
-  t.periodic = periodic;
-  t.fn = std::make_shared<std::function<void()>>(std::move(fn));
-  Schedule(id, t);
-  return id;
+  return timers_.Set(NowMs(), intervalMs, periodic, std::move(fn));
 }
 
-void SdlEventLoop::KillTimer(TimerId id) {
-  timers_.erase(id);  // its heap entry is dropped when it reaches the top
-}
+void SdlEventLoop::KillTimer(TimerId id) { timers_.Kill(id); }
 
-bool SdlEventLoop::TimerActive(TimerId id) const { return timers_.count(id) != 0; }
-
-void SdlEventLoop::PruneHeap() {
-  while (!heap_.empty()) {
-    const HeapEntry& top = heap_.top();
-    auto it = timers_.find(top.id);
-    if (it != timers_.end() && it->second.generation == top.generation) return;
-    heap_.pop();
-  }
-}
+bool SdlEventLoop::TimerActive(TimerId id) const { return timers_.Active(id); }
 
 bool SdlEventLoop::FireDue(std::uint64_t limit) {
   bool fired = false;
-  for (;;) {
-    PruneHeap();
-    if (heap_.empty() || heap_.top().due > limit) break;
-    const HeapEntry entry = heap_.top();
-    heap_.pop();
-    auto it = timers_.find(entry.id);
-    Timer& t = it->second;
-    auto fn = t.fn;  // keeps the callable alive when the timer kills itself
-    if (t.periodic) {
-      // Keeps the rhythm, but a loop that was blocked gets one call, not a burst.
-      const std::uint64_t now = NowMs();
-      t.due += t.interval;
-      if (t.due <= now) t.due = now + t.interval;
-      Schedule(entry.id, t);
-    } else {
-      timers_.erase(it);
-    }
-    (*fn)();
-    fired = true;
-    if (Terminated()) break;
-  }
+  while (!Terminated() && timers_.FireNext(limit, NowMs())) fired = true;
   return fired;
 }
 
@@ -128,7 +83,7 @@ void SdlEventLoop::Post(std::function<void()> task) {
 bool SdlEventLoop::PostAndWait(std::function<void()> task) {
   if (OnLoopThread()) {
     if (Terminated()) return false;
-    task();
+    CallGuarded("a posted task", task);
     return true;
   }
   return tasks_.PostAndWait(std::move(task), [this] { Wake(); });
@@ -137,7 +92,7 @@ bool SdlEventLoop::PostAndWait(std::function<void()> task) {
 bool SdlEventLoop::RunPosted() { return tasks_.RunAll(); }
 
 void SdlEventLoop::Dispatch(SDL_Event& ev) {
-  if (ev.type != wakeEvent_ && handler_) handler_(ev);
+  if (ev.type != wakeEvent_ && handler_) CallGuarded("a window event handler", [&] { handler_(ev); });
   if (ev.type == SDL_DROPFILE || ev.type == SDL_DROPTEXT) SDL_free(ev.drop.file);
 }
 
@@ -150,18 +105,16 @@ void SdlEventLoop::Step(bool wait) {
   SDL_Event ev;
   if (wait && !busy && eventsInit_) {
     int timeout = -1;
-    PruneHeap();
-    if (!heap_.empty()) {
-      const std::uint64_t now = NowMs(), due = heap_.top().due;
+    if (timers_.Count()) {
+      const std::uint64_t now = NowMs(), due = timers_.NextDue();
       timeout = due <= now ? 0 : int(std::min<std::uint64_t>(due - now, INT_MAX));
     }
     if (tasks_.HasWork()) timeout = 0;
     if (timeout != 0 && SDL_WaitEventTimeout(&ev, timeout) == 1) Dispatch(ev);
   } else if (wait && !busy) {
     // No SDL event queue: only timers and posted tasks can come.
-    PruneHeap();
-    const std::uint64_t now = NowMs();
-    const std::uint64_t waitMs = heap_.empty() ? 1000 : (heap_.top().due > now ? heap_.top().due - now : 0);
+    const std::uint64_t now = NowMs(), due = timers_.NextDue();
+    const std::uint64_t waitMs = !timers_.Count() ? 1000 : (due > now ? due - now : 0);
     tasks_.WaitForWork(std::chrono::milliseconds(waitMs));
   }
   for (int i = 0; i < kMaxEventsPerStep && eventsInit_ && !Terminated() && SDL_PollEvent(&ev); ++i)
@@ -176,11 +129,7 @@ int SdlEventLoop::Run() {
 }
 
 bool SdlEventLoop::RunModal(const std::function<bool()>& done) {
-  for (;;) {
-    if (done()) return true;
-    if (Terminated()) return false;
-    Step(true);
-  }
+  return modal_.Run(done, [this] { return Terminated(); }, [this] { Step(true); });
 }
 
 void SdlEventLoop::Terminate(int exitCode) {

@@ -4,19 +4,18 @@
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
-#include <queue>
 #include <thread>
-#include <vector>
 
 #include "platform/EventLoop.h"
+#include "platform/LoopRules.h"
 #include "platform/TaskQueue.h"
+#include "platform/TimerQueue.h"
 
 namespace trv {
 
-// The real event loop: a monotonic clock, window timers kept in a min-heap and
-// waited for with SDL_WaitEventTimeout, and tasks from other threads woken in
+// The real event loop: a monotonic clock, window timers (TimerQueue) waited
+// for with SDL_WaitEventTimeout and fired all that are due each round, and tasks from other threads woken in
 // with a user event. SDL events other than its own go to the handler, on the
 // thread that created the loop (the one that owns the windows).
 class SdlEventLoop : public EventLoop, private Clock {
@@ -33,6 +32,7 @@ class SdlEventLoop : public EventLoop, private Clock {
   void ProcessMessages() override;
   int Run() override;
   bool RunModal(const std::function<bool()>& done) override;
+  int ModalDepth() const override { return modal_.Depth(); }
   void Terminate(int exitCode = 0) override;
   bool Terminated() const override;
   bool OnLoopThread() const override;
@@ -44,26 +44,9 @@ class SdlEventLoop : public EventLoop, private Clock {
   // Receives every SDL event that is not the loop's own wake-up.
   void SetEventHandler(std::function<void(const SDL_Event&)> handler) { handler_ = std::move(handler); }
   int ExitCode() const;
-  std::size_t ActiveTimerCount() const { return timers_.size(); }
+  std::size_t ActiveTimerCount() const { return timers_.Count(); }
 
  private:
-  struct Timer {
-    std::uint64_t due = 0;
-    std::uint32_t interval = 0;
-    bool periodic = false;
-    std::uint64_t generation = 0;  // matches the heap entry that is current
-    std::shared_ptr<std::function<void()>> fn;
-  };
-  struct HeapEntry {
-    std::uint64_t due;
-    std::uint64_t order;  // ties fire in the order they were scheduled
-    TimerId id;
-    std::uint64_t generation;
-    bool operator>(const HeapEntry& o) const { return due != o.due ? due > o.due : order > o.order; }
-  };
-  void Schedule(TimerId id, Timer& t);
-  // Drops heap entries of killed or rescheduled timers from the top.
-  void PruneHeap();
   bool RunPosted();
   // Fires each timer due at or before `limit` once; true when any fired.
   bool FireDue(std::uint64_t limit);
@@ -78,11 +61,8 @@ class SdlEventLoop : public EventLoop, private Clock {
   bool eventsInit_ = false;
   Uint32 wakeEvent_ = 0;
 
-  std::map<TimerId, Timer> timers_;
-  std::priority_queue<HeapEntry, std::vector<HeapEntry>, std::greater<HeapEntry>> heap_;
-  TimerId nextId_ = 1;
-  std::uint64_t nextOrder_ = 0;
-  std::uint64_t nextGeneration_ = 0;
+  TimerQueue timers_;
+  ModalLoops modal_;
 
   TaskQueue tasks_;
 

@@ -85,7 +85,7 @@ void SdlPlatform::HandleWindowEvent(const SDL_WindowEvent& e) {
       // hold the steps of our own earlier moves.
       int x = 0, y = 0;
       SDL_GetWindowPosition(w->Handle(), &x, &y);
-      if (serial != dragSerial_ && x == e.data1 && y == e.data2) w->NoteMoved(x, y);
+      if (router_.Dragged() != w && x == e.data1 && y == e.data2) w->NoteMoved(x, y);
       break;
     }
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
@@ -97,19 +97,22 @@ void SdlPlatform::HandleWindowEvent(const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_MINIMIZED: w->NoteMinimized(true); break;
     case SDL_WINDOWEVENT_RESTORED: w->NoteMinimized(false); break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      activeSerial_ = serial;
+      // A window that must not hold the focus (a hint the system focused when
+      // it was shown) hands it back and is never told it is active.
+      if (!stack_.MayFocus(*w)) {
+        GiveSystemFocus();
+        break;
+      }
+      // A window manager gave it the focus; a notice the system has overtaken
+      // since (two windows shown in one go) changes nothing.
+      if (SDL_GetKeyboardFocus() == w->Handle()) stack_.Focus(*w);
       if (w->Events()) w->Events()->OnActivate(true);
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      if (w->Events()) w->Events()->OnActivate(false);
+      if (stack_.MayFocus(*w) && w->Events()) w->Events()->OnActivate(false);
       break;
     case SDL_WINDOWEVENT_ENTER: ApplyCursor(*w); break;
-    case SDL_WINDOWEVENT_LEAVE:
-      if (underMouseSerial_ == serial && capturedSerial_ != serial) {
-        underMouseSerial_ = 0;
-        if (w->Events()) w->Events()->OnMouseLeave();
-      }
-      break;
+    case SDL_WINDOWEVENT_LEAVE: router_.PointerLeft(*w); break;
     case SDL_WINDOWEVENT_CLOSE:
       if (w->Events()) w->Events()->OnCloseRequest();
       break;
@@ -117,106 +120,67 @@ void SdlPlatform::HandleWindowEvent(const SDL_WindowEvent& e) {
   }
 }
 
-Point SdlPlatform::ClientPoint(SdlWindow* from, int x, int y, const SdlWindow& w) const {
-  if (!from || from == &w) return {x, y};
-  const Rect a = from->Bounds(), b = w.Bounds();
-  return {a.left + x - b.left, a.top + y - b.top};
-}
-
 void SdlPlatform::HandleMouse(const SDL_Event& ev) {
+  MouseRouter::Event e;
   Uint32 windowId = 0;
   int x = 0, y = 0;
-  unsigned bit = 0;
   switch (ev.type) {
     case SDL_MOUSEMOTION:
+      e.action = MouseRouter::Action::Move;
       windowId = ev.motion.windowID;
       x = ev.motion.x;
       y = ev.motion.y;
-      buttons_ = ButtonBitsOfState(ev.motion.state);
+      e.held = ButtonBitsOfState(ev.motion.state);
       break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEBUTTONUP: {
+      const unsigned bit = ButtonBit(ev.button.button);
+      if (!bit) return;
+      e.action = ev.type == SDL_MOUSEBUTTONDOWN ? MouseRouter::Action::Down : MouseRouter::Action::Up;
+      e.button = bit == kRightButton    ? MouseButton::Right
+                 : bit == kMiddleButton ? MouseButton::Middle
+                                        : MouseButton::Left;
       windowId = ev.button.windowID;
       x = ev.button.x;
       y = ev.button.y;
-      bit = ButtonBit(ev.button.button);
-      if (!bit) return;
-      if (ev.type == SDL_MOUSEBUTTONDOWN) {
-        buttons_ |= bit;
-        if (bit == kLeftButton) swallowLeftUp_ = false;
-      } else {
-        buttons_ &= ~bit;
-      }
       break;
+    }
     case SDL_MOUSEWHEEL:
+      e.action = MouseRouter::Action::Wheel;
       windowId = ev.wheel.windowID;
       x = ev.wheel.mouseX;
       y = ev.wheel.mouseY;
+      e.wheelDelta = ev.wheel.y * 120;  // one notch, as the system counts it
+      if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) e.wheelDelta = -e.wheelDelta;
+      if (!e.wheelDelta) return;
       break;
     default: return;
   }
-
-  if (dragSerial_) {
-    // The drag swallows the mouse: the window follows it until the button is up.
-    if (ev.type == SDL_MOUSEMOTION) {
-      UpdateDrag();
-    } else if (ev.type == SDL_MOUSEBUTTONUP && bit == kLeftButton) {
-      UpdateDrag();
-      EndDrag();
-    }
-    return;
-  }
-  if (ev.type == SDL_MOUSEBUTTONUP && bit == kLeftButton && swallowLeftUp_) {
-    swallowLeftUp_ = false;  // the release that ended a drag
-    return;
-  }
-
+  e.keys = ShiftBitsFromMods(Uint16(SDL_GetModState()));
   SdlWindow* from = FindBySdlId(windowId);
-  SdlWindow* captured = FindBySerial(capturedSerial_);
-  SdlWindow* w = captured ? captured : from;
-  if (!w || !w->Visible()) return;
-  const Point p = ClientPoint(from, x, y, *w);
-  // Outside the shape the pixels are not the window's (where the system could
-  // not shape it, the events still come here).
-  if (!captured && !w->InShape(p)) {
-    if (underMouseSerial_ == w->Serial()) {
-      underMouseSerial_ = 0;
-      if (w->Events()) w->Events()->OnMouseLeave();
-    }
-    return;
+  if (from && !router_.Dragged()) {
+    e.screen = {from->Bounds().left + x, from->Bounds().top + y};
+  } else {
+    // A drag follows the pointer itself: the window it moves lags behind the
+    // positions its events are relative to.
+    bool left = false;
+    e.screen = GlobalMouse(&left);
   }
-  if (underMouseSerial_ != w->Serial()) {
-    SdlWindow* previous = FindBySerial(underMouseSerial_);
-    underMouseSerial_ = w->Serial();
-    if (previous && previous->Events()) previous->Events()->OnMouseLeave();
-    if (!(w = FindBySerial(underMouseSerial_))) return;
-  }
-  if (ev.type == SDL_MOUSEMOTION) ApplyCursor(*w);
-  WindowEvents* events = w->Events();
-  if (!events) return;
-  // As with the system's messages, the state names the buttons held after the event.
-  const unsigned shift = ShiftBitsFromMods(Uint16(SDL_GetModState())) | buttons_;
-  const MouseButton button = bit == kRightButton ? MouseButton::Right
-                             : bit == kMiddleButton ? MouseButton::Middle
-                                                    : MouseButton::Left;
-  switch (ev.type) {
-    case SDL_MOUSEMOTION: events->OnMouseMove(p, shift); break;
-    case SDL_MOUSEBUTTONDOWN: events->OnMouseDown(button, p, shift); break;
-    case SDL_MOUSEBUTTONUP: events->OnMouseUp(button, p, shift); break;
-    case SDL_MOUSEWHEEL: {
-      int delta = ev.wheel.y * 120;  // one notch, as the system counts it
-      if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
-      if (delta) events->OnMouseWheel(delta, p, shift);
-      break;
-    }
-    default: break;
-  }
+  router_.Route(from, e);
 }
 
+void SdlPlatform::HoldPointer(bool hold) {
+  // May be refused without the focus; events still come while a button is held.
+  SDL_CaptureMouse(hold ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlPlatform::PointerOver(Window& w) { ApplyCursor(static_cast<SdlWindow&>(w)); }
+
 SdlWindow* SdlPlatform::KeyTarget(Uint32 windowId) const {
-  if (SdlWindow* w = FindBySdlId(windowId)) return w;
-  SdlWindow* active = FindBySerial(activeSerial_);
-  return active && active->Visible() ? active : nullptr;
+  SdlWindow* w = FindBySdlId(windowId);
+  if (w && stack_.MayFocus(*w)) return w;
+  SdlWindow* focused = Focused();
+  return focused && focused->Visible() ? focused : nullptr;
 }
 
 void SdlPlatform::HandleKey(const SDL_KeyboardEvent& e) {
@@ -299,77 +263,38 @@ void SdlPlatform::HandleDrop(const SDL_DropEvent& e) {
   }
 }
 
-bool SdlPlatform::GlobalMouse(int* x, int* y, bool* leftDown) {
+Point SdlPlatform::GlobalMouse(bool* leftDown) {
   if (x11_) {
     if (auto p = pointer_.QueryPointer()) {
-      *x = p->x;
-      *y = p->y;
       *leftDown = p->leftDown;
-      return true;
+      return {p->x, p->y};
     }
   }
-  const Uint32 state = SDL_GetGlobalMouseState(x, y);
+  Point p;
+  const Uint32 state = SDL_GetGlobalMouseState(&p.x, &p.y);
   *leftDown = (state & SDL_BUTTON_LMASK) != 0;
-  return true;
+  return p;
 }
 
 void SdlPlatform::StartDrag(SdlWindow& w) {
-  int x = 0, y = 0;
   bool left = false;
-  GlobalMouse(&x, &y, &left);
-  if (!left && !(buttons_ & kLeftButton)) return;  // only while the left button is down
-  if (dragSerial_) EndDrag();
-  dragSerial_ = w.Serial();
-  dragOrigin_ = {w.Bounds().left, w.Bounds().top};
-  dragStart_ = {x, y};
-  SDL_CaptureMouse(SDL_TRUE);
+  const Point pointer = GlobalMouse(&left);
+  if (!router_.BeginDrag(w, pointer, left)) return;
   // There may be no window manager to move the window: follow the mouse
   // ourselves, also when its events stop coming (pointer outside, no grab).
-  dragTimer_ = loop_->SetTimer(kDragPollMs, true, [this] { UpdateDrag(); });
+  if (!dragTimer_) dragTimer_ = loop_->SetTimer(kDragPollMs, true, [this] { PollDrag(); });
 }
 
-void SdlPlatform::UpdateDrag() {
-  SdlWindow* w = FindBySerial(dragSerial_);
-  if (!w) {
-    EndDrag();
+void SdlPlatform::PollDrag() {
+  if (!router_.Dragged()) {
+    loop_->KillTimer(dragTimer_);
+    dragTimer_ = 0;
     return;
   }
-  int x = 0, y = 0;
   bool left = false;
-  GlobalMouse(&x, &y, &left);
-  const Rect b = w->Bounds();
-  const Rect moved = Rect::FromSize(dragOrigin_.x + x - dragStart_.x, dragOrigin_.y + y - dragStart_.y,
-                                    b.Width(), b.Height());
-  if (moved != b) w->SetBounds(moved);
+  const Point pointer = GlobalMouse(&left);
   // The X server knows the button; other drivers end the drag on the release event.
-  if (x11_ && !left) {
-    EndDrag();
-    swallowLeftUp_ = true;
-  }
-}
-
-void SdlPlatform::EndDrag() {
-  if (dragTimer_) loop_->KillTimer(dragTimer_);
-  dragTimer_ = 0;
-  dragSerial_ = 0;
-  buttons_ &= ~unsigned(kLeftButton);
-  if (!capturedSerial_) SDL_CaptureMouse(SDL_FALSE);
-}
-
-void SdlPlatform::SetCapture(SdlWindow* w, bool capture) {
-  if (capture) {
-    capturedSerial_ = w->Serial();
-    SDL_CaptureMouse(SDL_TRUE);  // may be refused without focus; events still come while a button is held
-  } else if (capturedSerial_ == w->Serial()) {
-    capturedSerial_ = 0;
-    if (!dragSerial_) SDL_CaptureMouse(SDL_FALSE);
-  }
-}
-
-void SdlPlatform::OnWindowHidden(SdlWindow& w) {
-  if (dragSerial_ == w.Serial()) EndDrag();
-  if (capturedSerial_ == w.Serial()) SetCapture(&w, false);
-  if (underMouseSerial_ == w.Serial()) underMouseSerial_ = 0;
+  router_.PollDrag(pointer, left || !x11_);
 }
 
 }  // namespace trv

@@ -51,15 +51,30 @@ SdlPlatform::~SdlPlatform() {
 
 std::uint64_t SdlPlatform::Register(SdlWindow* w) {
   windows_.push_back(w);
+  stack_.Add(*w, w->Topmost(), w->NoActivate());
   return nextSerial_++;
 }
 
 void SdlPlatform::Unregister(SdlWindow* w) {
   windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
-  if (dragSerial_ == w->Serial()) EndDrag();
-  if (capturedSerial_ == w->Serial()) SetCapture(w, false);
-  if (underMouseSerial_ == w->Serial()) underMouseSerial_ = 0;
-  if (activeSerial_ == w->Serial()) activeSerial_ = 0;
+  router_.Forget(*w, false);
+  if (stack_.Remove(*w)) GiveSystemFocus();
+}
+
+void SdlPlatform::OnWindowShown(SdlWindow& w, bool activate) {
+  // SDL has just given the window the system's focus anyway where there is no
+  // window manager; one that must not hold it hands it back at once.
+  if (!stack_.Shown(w, activate)) GiveSystemFocus();
+}
+
+void SdlPlatform::OnWindowHidden(SdlWindow& w) {
+  router_.Forget(w, true);
+  if (stack_.Hidden(w)) GiveSystemFocus();
+}
+
+void SdlPlatform::GiveSystemFocus() {
+  SdlWindow* w = Focused();
+  if (w && w->Handle() && w->Visible()) SDL_SetWindowInputFocus(w->Handle());
 }
 
 SdlWindow* SdlPlatform::FindBySdlId(Uint32 id) const {
@@ -77,7 +92,7 @@ SdlWindow* SdlPlatform::FindBySerial(std::uint64_t serial) const {
 }
 
 Bitmap SdlPlatform::CaptureScreen(const Rect& screenRect) {
-  return ComposeScreen(screenRect, std::vector<Window*>(windows_.begin(), windows_.end()));
+  return ComposeScreen(screenRect, stack_.BottomToTop());
 }
 
 std::unique_ptr<Window> SdlPlatform::CreateWindow(const WindowOptions& options) {
@@ -105,7 +120,7 @@ void SdlPlatform::SetClipboardText(const std::string& cp1251) {
 
 void SdlPlatform::ShowMessageBox(const std::string& caption, const std::string& text) {
   trace_.Emit("messagebox").Text("caption", caption).Text("text", text);
-  SdlWindow* parent = FindBySerial(activeSerial_);
+  SdlWindow* parent = Focused();
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, Cp1251ToUtf8(caption).c_str(),
                                Cp1251ToUtf8(text).c_str(), parent ? parent->Handle() : nullptr) != 0)
     Log("sdl", "cannot show a message box (" + std::string(SDL_GetError()) + "): " + Cp1251ToUtf8(text));

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/MouseRouter.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/WindowStack.h"
 #include "platform/sdl/PosixShell.h"
 #include "platform/sdl/SdlEventLoop.h"
 #include "platform/sdl/SdlSound.h"
@@ -18,8 +20,11 @@
 namespace trv {
 
 // The real platform: SDL2 video, input and audio, POSIX processes, X11 where
-// SDL has nothing. Lives on the thread that creates it (the UI thread).
-class SdlPlatform : public Platform {
+// SDL has nothing. Lives on the thread that creates it (the UI thread). The
+// z-order, the focus and the routing of the mouse follow the shared rules
+// (WindowStack, MouseRouter); this class turns SDL's events into their terms
+// and hands the system what they decide.
+class SdlPlatform : public Platform, private MouseRouter::Device {
  public:
   explicit SdlPlatform(const PlatformConfig& config);
   ~SdlPlatform() override;
@@ -49,6 +54,8 @@ class SdlPlatform : public Platform {
   const std::vector<SdlWindow*>& Windows() const { return windows_; }
   SdlWindow* FindBySdlId(Uint32 id) const;
   SdlWindow* FindBySerial(std::uint64_t serial) const;
+  // The window keys go to by the focus rule.
+  SdlWindow* Focused() const { return static_cast<SdlWindow*>(stack_.Focused()); }
 
   // Routes one SDL event to the window it belongs to (the loop calls it).
   void HandleEvent(const SDL_Event& ev);
@@ -58,9 +65,17 @@ class SdlPlatform : public Platform {
   std::uint64_t Register(SdlWindow* w);
   void Unregister(SdlWindow* w);
   void StartDrag(SdlWindow& w);
-  void SetCapture(SdlWindow* w, bool capture);
   void ApplyCursor(const SdlWindow& w);
+  void OnWindowShown(SdlWindow& w, bool activate);
   void OnWindowHidden(SdlWindow& w);
+  // Hands the system's keyboard focus to the window that holds it by the rule:
+  // without a window manager X gives it to every window SDL maps and to none
+  // when that one goes.
+  void GiveSystemFocus();
+
+  // MouseRouter::Device
+  void HoldPointer(bool hold) override;
+  void PointerOver(Window& w) override;
 
   // Event handling, by kind.
   void HandleWindowEvent(const SDL_WindowEvent& e);
@@ -68,16 +83,13 @@ class SdlPlatform : public Platform {
   void HandleKey(const SDL_KeyboardEvent& e);
   void HandleText(const SDL_TextInputEvent& e);
   void HandleDrop(const SDL_DropEvent& e);
-  // The window keyboard input goes to: SDL's focus, else the last activated.
+  // The window keys reported for `windowId` go to: that one when it may hold
+  // the focus, else the focused one.
   SdlWindow* KeyTarget(Uint32 windowId) const;
-  // Client point of the mouse for window `w`, given an event point in `from`.
-  Point ClientPoint(SdlWindow* from, int x, int y, const SdlWindow& w) const;
   // Global mouse position and left button, from X11 when there is a display.
-  bool GlobalMouse(int* x, int* y, bool* leftDown);
-  // Moves the dragged window after the mouse; ends the drag when the left
-  // button is up.
-  void UpdateDrag();
-  void EndDrag();
+  Point GlobalMouse(bool* leftDown);
+  // Moves the dragged window after the polled pointer.
+  void PollDrag();
 
   bool ready_ = false;
   bool x11_ = false;  // the video driver is X11 (global mouse state is real)
@@ -93,10 +105,8 @@ class SdlPlatform : public Platform {
 
   std::vector<SdlWindow*> windows_;
   std::uint64_t nextSerial_ = 1;
-  std::uint64_t activeSerial_ = 0;    // the last window that got the focus
-  std::uint64_t capturedSerial_ = 0;
-  std::uint64_t underMouseSerial_ = 0;
-  unsigned buttons_ = 0;              // mouse buttons held, as shift bits
+  WindowStack stack_;
+  MouseRouter router_{stack_, this};
   bool dropNextText_ = false;         // the key just handled typed its character already
 
   std::array<SDL_Cursor*, 4> cursors_{};
@@ -107,11 +117,7 @@ class SdlPlatform : public Platform {
   bool dropOpen_ = false;
   std::vector<std::string> dropped_;
 
-  // A window being dragged: its origin and the mouse position where it began.
-  std::uint64_t dragSerial_ = 0;
-  Point dragOrigin_, dragStart_;
-  TimerId dragTimer_ = 0;
-  bool swallowLeftUp_ = false;  // a drag ended by polling: its release event is not delivered
+  TimerId dragTimer_ = 0;  // polls the pointer while a drag runs
 };
 
 }  // namespace trv

@@ -5,15 +5,11 @@
 #include <vector>
 
 #include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/Text.h"
-#include "platform/TraceEvents.h"
 #include "platform/Wav.h"
 
 namespace trv {
 namespace {
 
-constexpr std::uint64_t kMaxSoundFile = 256ull * 1024 * 1024;
 // Source frames handed to the converter at a time.
 constexpr std::size_t kChunkFrames = 4096;
 // How much longer than its length a synchronous sound may take before it is
@@ -23,8 +19,8 @@ constexpr std::uint64_t kSyncSlackMs = 2000;
 }  // namespace
 
 struct SdlSound::Voice {
-  std::vector<std::uint8_t> file;
-  WavInfo wav;             // samples point into `file`
+  LoadedSound sound;
+  const WavInfo& wav = sound.wav;  // samples point into sound.bytes
   std::size_t frameBytes = 0;
   std::size_t pos = 0;     // bytes of wav.samples handed to the stream
   std::vector<std::uint8_t> widened;  // a chunk of 24-bit samples as 32-bit
@@ -64,7 +60,7 @@ struct SdlSound::Voice {
   }
 };
 
-SdlSound::SdlSound(EventLoop& loop, Trace& trace) : loop_(loop), trace_(trace) {}
+SdlSound::SdlSound(EventLoop& loop, Trace& trace) : SoundPlayer(trace), loop_(loop) {}
 
 SdlSound::~SdlSound() {
   if (device_) SDL_CloseAudioDevice(device_);
@@ -136,7 +132,7 @@ void SdlSound::Replace(std::unique_ptr<Voice> next) {
   SDL_UnlockAudioDevice(device_);
 }
 
-bool SdlSound::SoundPlaying() const {
+bool SdlSound::DevicePlaying() const {
   if (!device_) return silentUntil_ > loop_.GetClock().NowMs();
   SDL_LockAudioDevice(device_);
   const bool playing = voice_ && !voice_->done;
@@ -144,67 +140,40 @@ bool SdlSound::SoundPlaying() const {
   return playing;
 }
 
-void SdlSound::StopSound() {
+void SdlSound::DeviceStop() {
   Replace(nullptr);
   silentUntil_ = 0;
 }
 
-bool SdlSound::PlaySound(const std::string& windowsPath, SoundMode mode) {
-  if (mode == SoundMode::AsyncNoStop && SoundPlaying()) {
-    TraceSound(trace_, windowsPath, mode, false);
-    return false;
-  }
-  const bool haveDevice = EnsureDevice();
-  // A sound that cannot be played still stops the one playing, as the system does.
-  StopSound();
-
-  auto voice = std::make_unique<Voice>();
-  std::string error;
-  auto native = ResolvePath(windowsPath);
-  std::optional<std::vector<std::uint8_t>> bytes;
-  std::optional<WavInfo> wav;
-  if (!native) {
-    error = "no such file";
-  } else if ((bytes = ReadNativeFile(*native, kMaxSoundFile, &error))) {
-    voice->file = std::move(*bytes);
-    wav = ParseWav(voice->file, &error);
-  }
-  if (wav && haveDevice) {
-    voice->wav = *wav;
-    voice->frameBytes = std::size_t(wav->channels) * std::size_t(wav->bitsPerSample / 8);
-    voice->stream = SDL_NewAudioStream(voice->SourceFormat(), Uint8(wav->channels), wav->sampleRate,
-                                       spec_.format, spec_.channels, spec_.freq);
-    if (!voice->stream) {
-      error = std::string("cannot convert: ") + SDL_GetError();
-      wav.reset();
-    }
-  }
-  if (!wav) {
-    Log("sound", Cp1251ToUtf8(windowsPath) + ": " + error);
-    TraceSound(trace_, windowsPath, mode, false);
-    return false;
-  }
-  TraceSound(trace_, windowsPath, mode, true);
-  const std::uint64_t length = wav->DurationMs();
-  if (haveDevice) {
-    Replace(std::move(voice));
-  } else {
+bool SdlSound::DeviceStart(LoadedSound sound, std::string* error) {
+  const std::uint64_t length = sound.wav.DurationMs();
+  if (!EnsureDevice()) {
     silentUntil_ = loop_.GetClock().NowMs() + length;
+    return true;
   }
-  if (mode != SoundMode::Sync) return true;
+  auto voice = std::make_unique<Voice>();
+  voice->sound = std::move(sound);
+  const WavInfo& wav = voice->wav;
+  voice->frameBytes = std::size_t(wav.channels) * std::size_t(wav.bitsPerSample / 8);
+  voice->stream = SDL_NewAudioStream(voice->SourceFormat(), Uint8(wav.channels), wav.sampleRate, spec_.format,
+                                     spec_.channels, spec_.freq);
+  if (!voice->stream) {
+    *error = std::string("cannot convert: ") + SDL_GetError();
+    return false;
+  }
+  Replace(std::move(voice));
+  return true;
+}
 
-  if (!haveDevice) {
-    SDL_Delay(Uint32(std::min<std::uint64_t>(length, 0xFFFFFFFFu)));
+bool SdlSound::DeviceWait(std::uint64_t lengthMs) {
+  if (!device_) {
+    SDL_Delay(Uint32(std::min<std::uint64_t>(lengthMs, 0xFFFFFFFFu)));
     silentUntil_ = 0;
     return true;
   }
-  const Uint64 deadline = SDL_GetTicks64() + length + kSyncSlackMs;
-  while (SoundPlaying()) {
-    if (SDL_GetTicks64() > deadline) {
-      Log("sound", Cp1251ToUtf8(windowsPath) + ": the audio device stalled, sound stopped");
-      StopSound();
-      break;
-    }
+  const Uint64 deadline = SDL_GetTicks64() + lengthMs + kSyncSlackMs;
+  while (DevicePlaying()) {
+    if (SDL_GetTicks64() > deadline) return false;
     SDL_Delay(5);
   }
   return true;

@@ -6,27 +6,31 @@
 #include <string>
 
 #include "platform/EventLoop.h"
-#include "platform/Sound.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Trace.h"
 
 namespace trv {
 
-// PlaySound on an SDL audio device. The device is opened at the first sound and
+// The device of the sound player: an SDL audio device, opened at the first sound and
 // left running; its callback converts the playing WAV to the device format a
 // piece at a time, so memory stays bounded by the file. Without an audio
 // device every sound "plays" silently for its length, so that AsyncNoStop and
 // Sync keep their meaning.
-class SdlSound : public Sound {
+class SdlSound : public SoundPlayer {
  public:
   SdlSound(EventLoop& loop, Trace& trace);
   ~SdlSound() override;
 
-  bool PlaySound(const std::string& windowsPath, SoundMode mode) override;
-  void StopSound() override;
-  bool SoundPlaying() const override;
-
   // False until a sound was played, and when no device could be opened.
   bool HasDevice() const { return device_ != 0; }
+
+ protected:
+  bool DeviceStart(LoadedSound sound, std::string* error) override;
+  void DeviceStop() override;
+  bool DevicePlaying() const override;
+  // Waits at most the sound's length and a slack: a stalled device must not
+  // hang the program.
+  bool DeviceWait(std::uint64_t lengthMs) override;
 
  private:
   struct Voice;
@@ -38,7 +42,6 @@ class SdlSound : public Sound {
   void Fill(Uint8* out, int len);
 
   EventLoop& loop_;
-  Trace& trace_;
   bool triedDevice_ = false;
   bool audioInit_ = false;
   SDL_AudioDeviceID device_ = 0;

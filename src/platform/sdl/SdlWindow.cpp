@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/LoopRules.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
 #include "platform/TraceEvents.h"
@@ -113,13 +114,13 @@ void SdlWindow::NoteResized(int width, int height) {
   ApplyShape();
 }
 
-void SdlWindow::Show() {
+void SdlWindow::ShowWindow(bool activate) {
   if (visible_ && !minimized_) return;
   if (window_) {
-    if (options_.noActivate) SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, "1");
+    if (!activate) SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, "1");
     SDL_ShowWindow(window_);
     if (minimized_) SDL_RestoreWindow(window_);
-    if (options_.noActivate) {
+    if (!activate) {
       SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, "0");
     } else {
       SDL_RaiseWindow(window_);
@@ -129,6 +130,7 @@ void SdlWindow::Show() {
   }
   visible_ = true;
   minimized_ = false;
+  platform_.OnWindowShown(*this, activate);
   TraceWindow(platform_.Tracer(), Role(), "show");
 }
 
@@ -140,15 +142,19 @@ void SdlWindow::Hide() {
   TraceWindow(platform_.Tracer(), Role(), "hide");
 }
 
+bool SdlWindow::HasFocus() const { return platform_.Focused() == this; }
+
 void SdlWindow::NoteMinimized(bool minimized) {
   if (minimized == minimized_) return;
   minimized_ = minimized;
   TraceWindow(platform_.Tracer(), Role(), minimized ? "minimize" : "restore");
   if (!events_) return;
-  if (minimized)
-    events_->OnMinimize();
-  else
-    events_->OnRestore();
+  CallGuarded("a minimize handler", [&] {
+    if (minimized)
+      events_->OnMinimize();
+    else
+      events_->OnRestore();
+  });
 }
 
 void SdlWindow::Minimize() {
@@ -164,22 +170,22 @@ void SdlWindow::Restore() {
 }
 
 void SdlWindow::Raise() {
-  if (window_ && visible_) SDL_RaiseWindow(window_);
+  if (!visible_) return;
+  if (window_) SDL_RaiseWindow(window_);
+  platform_.stack_.Raise(*this);
 }
 
 void SdlWindow::SetTopmost(bool topmost) {
   options_.topmost = topmost;
   if (window_) SDL_SetWindowAlwaysOnTop(window_, topmost ? SDL_TRUE : SDL_FALSE);
+  platform_.stack_.SetTopmost(*this, topmost);
 }
 
 void SdlWindow::ApplyShape() {
   const int w = std::max(0, bounds_.Width()), h = std::max(0, bounds_.Height());
-  if (region_)
-    mask_ = RasterizePolygon(*region_, w, h);
-  else
-    mask_.clear();
   // A window never shaped is rectangular already.
   if (!shaped_ || !window_ || w == 0 || h == 0 || (!region_ && !shapeSet_)) return;
+  const std::vector<std::uint8_t> mask = region_ ? RasterizePolygon(*region_, w, h) : std::vector<std::uint8_t>();
   SDL_Surface* shape = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
   if (!shape) return;
   for (int y = 0; y < h; ++y) {
@@ -188,7 +194,7 @@ void SdlWindow::ApplyShape() {
       std::memset(row, 0xFF, std::size_t(w) * 4);
       continue;
     }
-    const std::uint8_t* in = mask_.data() + std::size_t(y) * std::size_t(w);
+    const std::uint8_t* in = mask.data() + std::size_t(y) * std::size_t(w);
     for (int x = 0; x < w; ++x) std::memset(row + x * 4, in[x] ? 0xFF : 0x00, 4);
   }
   SDL_WindowShapeMode mode{};
@@ -214,14 +220,6 @@ void SdlWindow::ClearRegion() {
   TraceWindowRegion(platform_.Tracer(), Role(), 0);
 }
 
-bool SdlWindow::InShape(Point p) const {
-  const int w = bounds_.Width(), h = bounds_.Height();
-  if (p.x < 0 || p.y < 0 || p.x >= w || p.y >= h) return false;
-  if (!region_) return true;
-  const std::size_t i = std::size_t(p.y) * std::size_t(w) + std::size_t(p.x);
-  return i < mask_.size() && mask_[i] != 0;
-}
-
 void SdlWindow::SetCaption(const std::string& cp1251) {
   options_.caption = cp1251;
   if (window_) SDL_SetWindowTitle(window_, Cp1251ToUtf8(cp1251).c_str());
@@ -242,7 +240,7 @@ void SdlWindow::SetCursor(Cursor cursor) {
 
 void SdlWindow::BeginDrag() { platform_.StartDrag(*this); }
 
-void SdlWindow::SetMouseCapture(bool capture) { platform_.SetCapture(this, capture); }
+void SdlWindow::SetMouseCapture(bool capture) { platform_.router_.SetCapture(*this, capture); }
 
 void SdlWindow::Close() {
   // Like a posted close message: handled later, and only if the window still

@@ -23,16 +23,20 @@ class SdlWindow : public Window {
 
   const std::string& Role() const override { return options_.role; }
   void SetEvents(WindowEvents* events) override { events_ = events; }
+  WindowEvents* Events() const override { return events_; }
   Bitmap& Framebuffer() override { return framebuffer_; }
   void Present() override;
   void Present(const Rect& dirty) override;
   void SetBounds(const Rect& screenRect) override;
   Rect Bounds() const override { return bounds_; }
-  void Show() override;
+  void Show() override { ShowWindow(!options_.noActivate); }
+  void ShowNoActivate() override { ShowWindow(false); }
   void Hide() override;
   bool Visible() const override { return visible_; }
+  bool HasFocus() const override;
   void Minimize() override;
   void Restore() override;
+  bool Minimized() const override { return minimized_; }
   void Raise() override;
   void SetTopmost(bool topmost) override;
   void SetRegion(const Polygon& polygon) override;
@@ -51,16 +55,15 @@ class SdlWindow : public Window {
   SDL_Window* Handle() const { return window_; }
   Uint32 SdlId() const { return sdlId_; }
   std::uint64_t Serial() const { return serial_; }
-  WindowEvents* Events() const { return events_; }
   bool Shaped() const { return shaped_; }
-  bool Minimized() const { return minimized_; }
+  bool NoActivate() const { return options_.noActivate; }
+  bool Topmost() const { return options_.topmost; }
   bool AcceptsFiles() const { return acceptFiles_; }
   Cursor CurrentCursor() const { return cursor_; }
-  // True when client point p belongs to the window's shape.
-  bool InShape(Point p) const;
 
  private:
   friend class SdlPlatform;
+  void ShowWindow(bool activate);
   // Applies the region (or the full rectangle) to the window at its size.
   void ApplyShape();
   // The system moved or resized the window (a window manager, the desktop).
@@ -81,7 +84,6 @@ class SdlWindow : public Window {
   bool visible_ = false;
   bool minimized_ = false;
   std::optional<Polygon> region_;
-  std::vector<std::uint8_t> mask_;  // region_ at the window's size; empty without region
   Cursor cursor_ = Cursor::Arrow;
   bool acceptFiles_ = false;
   bool shapeSet_ = false;  // a shape was given to the system, so size changes redo it
