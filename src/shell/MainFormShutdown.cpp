@@ -39,11 +39,11 @@ void TMainForm::FormClose() {
       CloseForeignWindows(caption);
     CloseForeignWindows("Увеличенная картинка");
   }
-  // The game dialog closes first. When it was modal, the game's code under it
-  // still has to run to its end: the window is released only once the loop
-  // has unwound (by the destructor), never underneath that code.
+  // The game dialog closes first. When a modal loop runs (the dialog's), the
+  // code under it still has to run to its end: the window is released only
+  // once the loops have unwound (by the destructor), never underneath it.
   CloseGameDialog();
-  if (dialog_ && dialog_->Modal()) {
+  if (platform_.Loop().ModalDepth() > 0) {
     closing_ = true;
     platform_.Loop().Terminate(0);
     return;

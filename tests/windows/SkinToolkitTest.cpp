@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/WindowStack.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "support/TestSupport.h"
 #include "windows/Hints.h"
@@ -204,7 +205,7 @@ TEST_F(SkinToolkitTest, TheShapeComesFromTheScriptsVertexList) {
   EXPECT_EQ(index, 1u);
   ASSERT_NE(platform.FindWindow("main")->Region(), nullptr);
   EXPECT_EQ(platform.FindWindow("main")->Region()->size(), 3u);
-  EXPECT_FALSE(platform.FindWindow("main")->InShape({10, 40}));
+  EXPECT_FALSE(InWindowShape(*platform.FindWindow("main"), {10, 40}));
 }
 
 TEST_F(SkinToolkitTest, AModalLoopTakesItsMarkBackHoweverItIsLeft) {
