@@ -25,7 +25,7 @@
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "shell/MainForm.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 #include "shell/ShellProcess.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "game/Users.h"
 #include "shell/MainForm.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 
 namespace trv {
 

@@ -4,7 +4,7 @@
 #include "platform/Text.h"
 #include "game/Users.h"
 #include "shell/MainForm.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 
 namespace trv {
 namespace {

@@ -10,7 +10,7 @@
 #include "script/ScriptLines.h"
 #include "script/ScriptLists.h"
 #include "shell/MainForm.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 #include "store/PackedTree.h"
 
 namespace trv {

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "platform/Graphics.h"
-#include "shell/CoolDialogScript.h"
+#include "game/CoolDialogScript.h"
 
 namespace trv {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/Keys.h"
 #include "script/ScriptLines.h"
-#include "shell/CoolDialog.h"
+#include "game/CoolDialog.h"
 #include "shell/ShellDisc.h"
 
 namespace trv::test {
@@ -440,6 +440,20 @@ TEST_F(CoolDialogTest, PressingOutsideTheButtonsDragsTheWindow) {
                 },
                 [&] { platform->KeyPress("dialog", vk::Escape); }});
   EXPECT_EQ(after, before.Offset(30, 10));
+}
+
+TEST_F(CoolDialogTest, AnErrorOfAHandlerUnderTheDialogIsDroppedAndTheDialogEndsAsUsual) {
+  LogCapture log;
+  int r = -99;
+  EXPECT_NO_THROW(r = Show(0, "x", {[&] {
+                                      platform->Loop().SetTimer(10, false, [] {
+                                        throw std::runtime_error("a handler failed");
+                                      });
+                                    },
+                                    [&] { platform->KeyPress("dialog", vk::Escape); }}));
+  EXPECT_EQ(r, kDialogClosed);
+  EXPECT_FALSE(dialog->Modal());
+  EXPECT_TRUE(log.Contains("a handler failed"));
 }
 
 TEST_F(CoolDialogTest, ButtonsShowTheirHintsBelowThePointer) {

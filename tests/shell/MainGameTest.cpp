@@ -10,7 +10,7 @@
 #include "game/Users.h"
 #include "shell/CommandDisc.h"
 #include "shell/GameDisc.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 
 namespace trv::test {
 namespace {

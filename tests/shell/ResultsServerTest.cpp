@@ -30,7 +30,7 @@
 #include "platform/Keys.h"
 #include "shell/CommandDisc.h"
 #include "shell/GameDisc.h"
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 #include "support/ScoreServerProcess.h"
 
 

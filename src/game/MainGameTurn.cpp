@@ -4,8 +4,8 @@
 #include "platform/Keyboard.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/GameScreen.h"
-#include "shell/MainGame.h"
+#include "game/GameScreen.h"
+#include "game/MainGame.h"
 
 namespace trv {
 namespace {

@@ -1,12 +1,12 @@
 // The game engine's hold on the game screen: its timers, the fades of the
 // text fields, the lamps, the two game buttons, the answer box, the sounds,
 // word wrapping and the typing effect, and the start of a game.
-#include "shell/MainGame.h"
+#include "game/MainGame.h"
 
 #include "game/Random.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/GameScreen.h"
+#include "game/GameScreen.h"
 
 namespace trv {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/CoolDialog.h"
+#include "game/CoolDialog.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "shell/CoolDialogScript.h"
+#include "game/CoolDialogScript.h"
 
 #include <algorithm>
 #include <string_view>

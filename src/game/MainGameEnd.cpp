@@ -5,8 +5,8 @@
 #include "game/Users.h"
 #include "platform/Log.h"
 #include "platform/Text.h"
-#include "shell/GameScreen.h"
-#include "shell/MainGame.h"
+#include "game/GameScreen.h"
+#include "game/MainGame.h"
 
 namespace trv {
 namespace {

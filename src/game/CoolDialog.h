@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "shell/CoolDialogScript.h"
+#include "game/CoolDialogScript.h"
 #include "store/ReadBin.h"
 #include "windows/PathInputBoxes.h"
 #include "windows/SkinControls.h"
