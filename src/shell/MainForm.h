@@ -106,7 +106,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   bool FormKeyPress(char c);
   void HideHint() override;
 
-  // The game dialog (MainFormDialog.cpp): made after start-up when the archive
+  // The game dialog (MainFormOwners.cpp): made after start-up when the archive
   // holds Dialog.txt and this process is the shell. ShowGameDialog shows page
   // `layout` (from 0) with `text` and returns 1 ok, 2 closed, 6 yes, 7 no,
   // -1 play again, or a score submission status; without a dialog it returns
