@@ -180,15 +180,16 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   const int B = area.right - area.left;
   const int G = w > B ? w - B : 0;
   const int hw = W / 2, hh = H / 2, hg = G / 2;
-  canvas_ = Bitmap(W + G, H + e);
-  canvas_.Blit(0, 0, picture, {0, 0, hw, H});
-  canvas_.Blit(hw + G, 0, picture, {hw, 0, W, H});
-  for (int x = hw; x < hw + G; ++x) CopyColumn(canvas_, x, 0, picture, hw, 0);
+  Bitmap& canvas = SkinBackground();
+  canvas = Bitmap(W + G, H + e);
+  SkinBackground().Blit(0, 0, picture, {0, 0, hw, H});
+  SkinBackground().Blit(hw + G, 0, picture, {hw, 0, W, H});
+  for (int x = hw; x < hw + G; ++x) CopyColumn(SkinBackground(), x, 0, picture, hw, 0);
   if (e > 0) {
-    canvas_.Blit(0, hh + e, picture, {0, hh, hw, H});
-    canvas_.Blit(hw + G, hh + e, picture, {hw, hh, W, H});
+    SkinBackground().Blit(0, hh + e, picture, {0, hh, hw, H});
+    SkinBackground().Blit(hw + G, hh + e, picture, {hw, hh, W, H});
     const int from = hw - hg < 1 ? hw : hw - hg;
-    for (int x = from; x < hw + G; ++x) CopyColumn(canvas_, x, hh + e, picture, hw, hh);
+    for (int x = from; x < hw + G; ++x) CopyColumn(SkinBackground(), x, hh + e, picture, hw, hh);
   }
   // 10. The text.
   const Rect textRect{area.left, area.top, area.right + G, area.top + h + e};
@@ -196,15 +197,15 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
     const unsigned flags = dt::Left | dt::SingleLine | dt::NoPrefix;
     if (lf != std::string::npos) {
       Rect r1 = textRect;
-      font_->DrawText(canvas_, r1, line1, flags, area.fontColor);
+      font_->DrawText(SkinBackground(), r1, line1, flags, area.fontColor);
       Rect r2{textRect.left, textRect.top + h, textRect.right, textRect.bottom};
-      font_->DrawText(canvas_, r2, line2, flags, area.fontColor);
+      font_->DrawText(SkinBackground(), r2, line2, flags, area.fontColor);
     } else if (G > 0) {
       Rect r{textRect.left, textRect.top, textRect.left + w, textRect.top + h};
-      font_->DrawText(canvas_, r, line1, flags | dt::NoClip, area.fontColor);
+      font_->DrawText(SkinBackground(), r, line1, flags | dt::NoClip, area.fontColor);
     } else {
       Rect r{area.left + (B - w) / 2, textRect.top, textRect.right, textRect.bottom};
-      font_->DrawText(canvas_, r, line1, flags, area.fontColor);
+      font_->DrawText(SkinBackground(), r, line1, flags, area.fontColor);
     }
   }
   // 11. Buttons move with the text; switches stay.
@@ -216,15 +217,15 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
     b.top += dy;
     b.bottom += dy;
   }
-  controls_.PaintNormal(canvas_);
+  controls_.PaintNormal(SkinBackground());
   // 12.
   picture = Bitmap();
   for (std::size_t i = 0; i < controls_.ButtonCount(); ++i) controls_.Button(i).hover = false;
   // 13. Centred on the main window.
   const Rect main = host_.mainBounds ? host_.mainBounds() : Rect{};
-  const int left = main.left + main.Width() / 2 - canvas_.Width() / 2;
-  const int top = main.top + main.Height() / 2 - canvas_.Height() / 2;
-  SkinWindow()->SetBounds(Rect::FromSize(left, top, canvas_.Width(), canvas_.Height()));
+  const int left = main.left + main.Width() / 2 - SkinBackground().Width() / 2;
+  const int top = main.top + main.Height() / 2 - SkinBackground().Height() / 2;
+  SkinWindow()->SetBounds(Rect::FromSize(left, top, SkinBackground().Width(), SkinBackground().Height()));
   // 14. Only this page's boxes show.
   for (std::size_t p = 0; p < boxSets_.size(); ++p)
     if (boxSets_[p]) boxSets_[p]->ShowForScreen(true, -1);
@@ -277,8 +278,8 @@ void TCoolDialog::TraceShown(int layout, const std::string& text, Point at) {
       .Text("text", text)
       .Int("left", at.x)
       .Int("top", at.y)
-      .Int("width", canvas_.Width())
-      .Int("height", canvas_.Height())
+      .Int("width", SkinBackground().Width())
+      .Int("height", SkinBackground().Height())
       .Bool("modal", !Contains(text, kEnterAnswerText))
       .Json("buttons", placedJson);
 }
@@ -310,7 +311,7 @@ void TCoolDialog::FormClose() {
   mouseUpTimer_ = 0;
   Hints().Clear();
   platform_.Keys().LoadLayout(kLayoutRussian);
-  canvas_ = Bitmap();
+  SkinBackground() = Bitmap();
   controls_.Clear();
   placed_.clear();
   switches_.clear();
@@ -324,7 +325,7 @@ void TCoolDialog::OnCloseRequest() {
 // ---- Painting
 
 void TCoolDialog::PaintSkin(Bitmap& target) {
-  target.Blit(0, 0, canvas_);
+  target.Blit(0, 0, SkinBackground());
   controls_.Paint(target);
   if (TPathInputBox* boxes = Boxes(currentPage_)) boxes->Paint(target);
 }

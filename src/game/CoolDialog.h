@@ -61,7 +61,7 @@ class TCoolDialog : public TSkinWindow {
   const TDialogScript& Script() const { return script_; }
   int CurrentPage() const { return currentPage_; }
   Window* DialogWindow() const { return SkinWindow(); }
-  const Bitmap& Canvas() const { return canvas_; }
+  const Bitmap& Canvas() const { return SkinBackground(); }
   // The page's buttons as placed for the text shown.
   const TDynamicDialogBtnArray& PlacedButtons() const { return placed_; }
   TPathInputBox* Boxes(int page) const;
@@ -102,7 +102,6 @@ class TCoolDialog : public TSkinWindow {
 
   int currentPage_ = -1;
   std::string shownText_;
-  Bitmap canvas_;
   TSkinControls controls_;
   TDynamicDialogBtnArray placed_;
   TDynamicSwthGrpArray switches_;  // the page's switches with their state while shown

@@ -211,7 +211,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // ScreenPartHost (MainFormParts.cpp)
   bool Fading() const override { return TSkinWindow::Fading(); }
   Window* ScreenWindow() const override { return SkinWindow(); }
-  const Bitmap& ScreenBackground() const override { return background_; }
+  const Bitmap& ScreenBackground() const override { return SkinBackground(); }
   THints& ScreenHints() override { return Hints(); }
   void LeaveElements() override { FormMouseMove(0, -1, -1); }
   bool ElementControlAt(Point p) const override;
@@ -220,7 +220,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
   // GameScreen (MainFormGame.cpp)
   void InputBoxesChanged() override;
-  Bitmap& Background() override { return background_; }
+  Bitmap& Background() override { return SkinBackground(); }
   const TPictureLoader& Pictures() const override { return pictures_; }
   const Bitmap* Shown() override;
   EffectOwner& Effects() override { return *this; }
@@ -246,7 +246,6 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   TScriptHeader header_;
   TElementModel elements_;
   int currentScreen_ = 0;
-  Bitmap background_;
   TSkinControls controls_;
   std::optional<Bitmap> fadeBefore_;  // the screen before a screen change
   FontEngine* fonts_ = nullptr;       // the platform's; text of the fields

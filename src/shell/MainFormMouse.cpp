@@ -60,7 +60,7 @@ void TMainForm::FormMouseUp(MouseButton /*button*/, unsigned shift, int x, int y
 void TMainForm::HideHint() { Hints().Hide(); }
 
 void TMainForm::PaintSkin(Bitmap& target) {
-  target.Blit(0, 0, background_);
+  target.Blit(0, 0, SkinBackground());
   // The background carries every element's resting look; only what differs is drawn.
   if (std::size_t(currentScreen_) < elements_.Buttons.size()) controls_.Paint(target);
   parts_.Paint(target);

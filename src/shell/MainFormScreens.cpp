@@ -115,17 +115,17 @@ void TMainForm::SwitchScreen(int target, int source, int index) {
 
   if (screen < elements_.ScreenPictures.size()) {
     Bitmap picture;
-    if (pictures_.Load(elements_.ScreenPictures[screen], &picture)) background_ = std::move(picture);
+    if (pictures_.Load(elements_.ScreenPictures[screen], &picture)) SkinBackground() = std::move(picture);
   }
   Rect bounds = window->Bounds();
   if (!window->Visible() && !shown_) {
     // Placed at the centre of the desktop before the first show; left and top
     // stay from then on.
     const Size desktop = platform_.ScreenSize();
-    bounds = Rect::FromSize(std::max(0, (desktop.width - background_.Width()) / 2),
-                            std::max(0, (desktop.height - background_.Height()) / 2), 0, 0);
+    bounds = Rect::FromSize(std::max(0, (desktop.width - SkinBackground().Width()) / 2),
+                            std::max(0, (desktop.height - SkinBackground().Height()) / 2), 0, 0);
   }
-  const Rect newBounds = Rect::FromSize(bounds.left, bounds.top, background_.Width(), background_.Height());
+  const Rect newBounds = Rect::FromSize(bounds.left, bounds.top, SkinBackground().Width(), SkinBackground().Height());
   // The fade starts from what the screen shows now, before the window takes
   // its new size and look.
   if (window->Visible()) fadeBefore_ = platform_.CaptureScreen(newBounds);
@@ -150,7 +150,7 @@ void TMainForm::SwitchScreen(int target, int source, int index) {
 
   // The background carries every element's normal look; painting adds only
   // what differs from it.
-  controls_.PaintNormal(background_);
+  controls_.PaintNormal(SkinBackground());
   platform_.Tracer().Emit("screen").Int("screen", target + 1);
   parts_.ShowForScreen(target);
 

@@ -74,7 +74,7 @@ void TMainForm::FormDestroy() {
   if (!secondaryRun_ && role_ == Role::Shell) SaveSwitchStates();
   // Picture sets last to first, each with its cross-fade.
   controls_.Clear();
-  background_ = Bitmap();
+  SkinBackground() = Bitmap();
   DestroySkinWindow();
 }
 

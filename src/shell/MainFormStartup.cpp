@@ -76,7 +76,7 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
 }
 
 bool TMainForm::StartShell(StartStop* stop) {
-  background_.Resize(kDefaultClient.width, kDefaultClient.height);
+  SkinBackground().Resize(kDefaultClient.width, kDefaultClient.height);
   if (!RunReleaseCheck(platform_, disc_.programDir)) {
     *stop = {"build files lie beside the program", false, ""};  // the warnings told the player
     return false;

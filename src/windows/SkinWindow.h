@@ -51,6 +51,11 @@ class TSkinWindow : public WindowEvents, public EffectOwner {
   // Releases the window first, so that no event reaches a half-destroyed subclass.
   void DestroySkinWindow();
 
+  // The window's background picture, the elements' resting looks drawn in:
+  // what the subclass paints first and what its pictures are copied back from.
+  Bitmap& SkinBackground() { return background_; }
+  const Bitmap& SkinBackground() const { return background_; }
+
   // The window's look, painted by the subclass into `target` (the window's
   // size). FormPaint paints nothing while ReadyToPaint is false.
   virtual void PaintSkin(Bitmap& target) = 0;
@@ -75,6 +80,7 @@ class TSkinWindow : public WindowEvents, public EffectOwner {
 
  private:
   std::unique_ptr<Window> window_;
+  Bitmap background_;
   std::unique_ptr<TEffCar> fade_;
   THints hints_;
   int modalDepth_ = 0;
