@@ -53,7 +53,6 @@ TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const Scri
 TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const TDynamicStringArray& lines,
                          const ScriptPaths& paths, CoolDialogHost host)
     : TSkinWindow(platform),
-      archive_(archive),
       pictures_(&archive, nullptr, "dialog"),
       paths_(paths),
       host_(std::move(host)),

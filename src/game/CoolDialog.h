@@ -92,7 +92,6 @@ class TCoolDialog : public TSkinWindow {
   void FormClose();
   void TraceShown(int layout, const std::string& text, Point at);
 
-  const TReadBin& archive_;
   TPictureLoader pictures_;
   ScriptPaths paths_;
   CoolDialogHost host_;
