@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Bitmap.h"
 #include "platform/Geometry.h"
 
 namespace trv {
@@ -55,6 +56,9 @@ class MediaDevice {
 
   // Shows the video in `rect` of `window`; nullptr returns it to no window.
   virtual int SetVideoWindow(Window* window, const Rect& rect) = 0;
+  // Draws the last frame shown into the video rectangle of `canvas`, for a
+  // window that paints itself anew; nothing without a frame.
+  virtual void DrawVideo(Bitmap& canvas) const = 0;
 
   virtual std::string ErrorString(int code) const = 0;
 };
