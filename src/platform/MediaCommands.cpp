@@ -155,6 +155,7 @@ int MediaCommandDevice::Open(const std::string& windowsPath) {
   open_ = true;
   file_ = windowsPath;
   info_ = info;
+  ownSize_ = info.natural;
   format_ = MediaTimeFormat::Milliseconds;
   state_ = State::Stopped;
   positionMs_ = 0;
@@ -271,7 +272,7 @@ int MediaCommandDevice::Mode(MediaMode* out) {
 
 Rect MediaCommandDevice::VideoRect() const {
   const Size n = info_.natural;
-  if (!display_) return {0, 0, n.width, n.height};
+  if (!display_) return {0, 0, ownSize_.width, ownSize_.height};
   if (displayRect_.right == 0 && displayRect_.bottom == 0)
     return Rect::FromSize(displayRect_.left, displayRect_.top, n.width, n.height);
   return displayRect_;
@@ -280,8 +281,14 @@ Rect MediaCommandDevice::VideoRect() const {
 Window* MediaCommandDevice::VideoTarget() const { return display_ ? display_ : ownWindow_.get(); }
 
 void MediaCommandDevice::UseOwnWindow() {
-  const Size n = info_.natural;
+  Size n = info_.natural;
   const Size screen = host_.screenSize ? host_.screenSize() : Size{n.width, n.height};
+  // A video larger than the screen is shown shrunk to it, keeping its shape.
+  if (screen.width > 0 && screen.height > 0 && (n.width > screen.width || n.height > screen.height)) {
+    const double k = std::min(double(screen.width) / n.width, double(screen.height) / n.height);
+    n = {std::max(1, int(n.width * k)), std::max(1, int(n.height * k))};
+  }
+  ownSize_ = n;
   WindowOptions options;
   options.role = "clip";
   options.caption = BaseName(file_);

@@ -135,6 +135,7 @@ class MediaCommandDevice final : public MediaDevice {
   Window* display_ = nullptr;
   Rect displayRect_;
   std::unique_ptr<Window> ownWindow_;
+  Size ownSize_;  // the client size of the own window: natural, or shrunk to the screen
   Bitmap lastFrame_;
 };
 

@@ -407,6 +407,14 @@ TEST_F(MediaCommandsTest, VideoGoesIntoTheRectOfTheWindowOrAWindowOfItsOwn) {
   device->Close();
   EXPECT_EQ(device->OwnWindow(), nullptr);
   EXPECT_FALSE(device->HasFrame());
+
+  // A video larger than the screen gets a window of the screen's width.
+  OpenSong(Video(1000, 25, 1, {1600, 900}));
+  device->Play(-1, -1, nullptr);
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[1]->options.bounds, Rect::FromSize(0, 75, 800, 450));
+  EXPECT_EQ(script.frameSize, (Size{800, 450}));
+  EXPECT_EQ(made[1]->fb.Pixel(799, 449), kFrame);
 }
 
 TEST_F(MediaCommandsTest, EveryCallThatMattersIsTraced) {

@@ -45,6 +45,7 @@ xwd -root -silent >"$WORK/b.xwd"
 grep -q '^ended' "$WORK/out.txt" && fail "the clip ended before the second screenshot"
 
 MOVING=$(diff_px 140 130 340 280)
+echo "pixels changed inside the video rect: $MOVING"
 [ "${MOVING:-0}" -gt 2000 ] || fail "the video does not move inside its rect ($MOVING pixels changed)"
 for band in "100 100 420 130" "100 280 420 340" "100 130 140 280" "340 130 420 280" "0 0 640 100" "0 340 640 480"; do
   # shellcheck disable=SC2086

@@ -1,6 +1,8 @@
 #include "platform/headless/HeadlessPlatform.h"
 #include "platform/media/MediaProbe.h"
 
+#include <algorithm>
+
 namespace trv {
 namespace {
 
@@ -15,7 +17,8 @@ class HeadlessMediaEngine : public MediaEngine {
   }
   void Close() override { info_ = MediaInfo(); }
   void Start(std::int64_t, std::int64_t, PositionFn, ShowFn show) override {
-    if (info_.hasVideo) show(Bitmap(info_.natural.width, info_.natural.height, kHeadlessVideoColor));
+    // Solid, so a small picture scaled into the rect shows the same.
+    if (info_.hasVideo) show(Bitmap(std::min(info_.natural.width, 16), std::min(info_.natural.height, 16), kHeadlessVideoColor));
   }
   void Pause() override {}
   void Resume() override {}

@@ -149,6 +149,8 @@ namespace {
 
 // Packets in a row the decoder may refuse before the stream is given up.
 constexpr int kMaxErrorsInARow = 64;
+// The most sample frames one decoded frame may turn into.
+constexpr int kMaxOutSamples = 1 << 20;
 
 struct Codec {
   AVCodecContext* ctx = nullptr;
@@ -302,7 +304,8 @@ void AudioDecodeThread::Run() {
   };
   auto convert = [&](const std::uint8_t** in, int inSamples) {
     const int most = swr_get_out_samples(swr, inSamples);
-    if (most <= 0) return true;
+    // A frame never makes more than a few seconds of sound, whatever its rate says.
+    if (most <= 0 || most > kMaxOutSamples) return true;
     buffer.resize(std::size_t(most) * std::size_t(channels));
     std::uint8_t* out[1] = {reinterpret_cast<std::uint8_t*>(buffer.data())};
     const int got = swr_convert(swr, out, most, in, inSamples);
@@ -376,8 +379,14 @@ void VideoDecodeThread::Run() {
   auto push = [&](AVFrame* f, std::int64_t ms) {
     if (f->width <= 0 || f->height <= 0 || f->width > kMaxVideoSide || f->height > kMaxVideoSide) return true;
     const std::uint32_t packed = size_.load();
-    const int w = packed ? int(packed >> 16) : f->width;
-    const int h = packed ? int(packed & 0xFFFF) : f->height;
+    int w = packed ? int(packed >> 16) : f->width;
+    int h = packed ? int(packed & 0xFFFF) : f->height;
+    // No screen shows more: a huge picture is shrunk, keeping its shape.
+    if (w > kMaxFrameSide || h > kMaxFrameSide) {
+      const double k = double(kMaxFrameSide) / std::max(w, h);
+      w = std::max(1, int(w * k));
+      h = std::max(1, int(h * k));
+    }
     sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), w, h, AV_PIX_FMT_BGR24,
                                w == f->width && h == f->height ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws) return true;

@@ -51,6 +51,9 @@ class SampleRing {
   bool closed_ = false;
 };
 
+// The largest side of a decoded frame; larger pictures are shrunk to it.
+constexpr int kMaxFrameSide = 4096;
+
 struct VideoFrame {
   std::int64_t ms = 0;  // when it is due, in media time
   Bitmap picture;

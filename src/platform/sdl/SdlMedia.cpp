@@ -11,8 +11,9 @@
 namespace trv {
 namespace {
 
-// Frames decoded ahead of their time.
+// Frames decoded ahead of their time, and the memory they may take together.
 constexpr std::size_t kFramesAhead = 6;
+constexpr std::size_t kFrameBytesAhead = 64u << 20;
 // Sound decoded ahead, in seconds' parts: half a second rides out a busy moment.
 constexpr int kRingParts = 2;
 // Frames mixed per piece.
@@ -162,7 +163,12 @@ class SdlMediaEngine : public MediaEngine {
                                                    [stats](std::int64_t us) { stats->audioStartUs = us; });
     }
     if (info_.hasVideo) {
-      auto queue = std::make_shared<FrameQueue>(kFramesAhead);
+      const Size size = frameSize_.width > 0 ? frameSize_ : info_.natural;
+      const std::size_t frameBytes = std::size_t(std::min(size.width, kMaxFrameSide)) *
+                                     std::size_t(std::min(size.height, kMaxFrameSide)) * 3;
+      const std::size_t ahead = std::clamp<std::size_t>(kFrameBytesAhead / std::max<std::size_t>(frameBytes, 1), 2,
+                                                        kFramesAhead);
+      auto queue = std::make_shared<FrameQueue>(ahead);
       const std::int64_t frameMs = FramesToMs(1, info_.rateNum, info_.rateDen);
       presenter_ = std::make_shared<Presenter>(loop_, queue, std::move(position), std::move(show), frameMs, stats_);
       presenter_->Begin();
