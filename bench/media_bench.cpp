@@ -10,7 +10,8 @@
 // second of media while it really plays (SDL with the dummy video and audio
 // drivers, frames drawn into a window); the frames shown, dropped and late at
 // the clip's rate; and the time from Play to the first samples queued for the
-// audio output.
+// audio output. An idle loop is timed first, for the process figures to be
+// read against.
 #include <time.h>
 
 #include <algorithm>
