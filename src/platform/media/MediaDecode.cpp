@@ -174,7 +174,9 @@ void Prepare(AVFormatContext* format, int stream, std::int64_t startTs, std::int
     if (int(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
   if (fromMs <= 0) return;
   const AVRational tb = format->streams[stream]->time_base;
-  const std::int64_t ts = startTs + av_rescale_q(fromMs, AVRational{1, 1000}, tb);
+  // Rounded down: the frame that shows at fromMs starts at or before it.
+  const std::int64_t ts =
+      startTs + av_rescale_q_rnd(fromMs, AVRational{1, 1000}, tb, AVRounding(AV_ROUND_DOWN | AV_ROUND_PASS_MINMAX));
   // A file that cannot seek is decoded from the start and cut.
   if (avformat_seek_file(format, stream, INT64_MIN, ts, ts, 0) < 0) avformat_seek_file(format, stream, INT64_MIN, 0, 0, 0);
 }
