@@ -2,6 +2,7 @@
 // reader shared by both backends, bad files of every kind, and plays that
 // last their length in virtual time.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -99,6 +100,27 @@ TEST(MediaProbeTest, ReadsTheLengthStreamsAndPicturesOfWhatTheDiscHolds) {
     EXPECT_EQ(avi.rateDen, 1);
     EXPECT_EQ(avi.lengthMs, 1200) << name;
   }
+}
+
+TEST(MediaProbeTest, AHeaderClaimingHugeSizesIsRefusedWithoutTakingThatMemory) {
+  // An AVI header whose format chunk claims 800 MB (found by the fuzzer).
+  static const char kHeader[] =
+      "\x52\x49\x46\x46\x00\x17\x00\x00\x41\x56\x49\x20\x4c\x49\x53\x54\xec\x11\x00\x5b\x49\x4e\x46\x4f"
+      "\x52\x74\x72\x68\x38\x00\x00\x00\x76\x69\x64\x73\x46\x4d\x50\x34\x00\x00\x00\x00\x00\x00\x20\x00"
+      "\x00\x00\x00\x00\x5d\x00\x00\x00\x0a\x80\xff\xff\xff\xff\xff\xff\xff\x00\x00\x00\x46\x00\x00\x00"
+      "\xff\xff\xff\xff\x00\x00\x00\x00\x00\x00\x00\x00\x10\x00\x66\x00\x73\x74\x72\x28\x10\x00\x00\x00"
+      "\x28\x00\x00\x00\x10\x00\x00\x00\x00\x00\x09\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x3b\x30\x30\x3a\x30\x30\x30\x30\x3a\x30\x31\x2c\x30\x30\x30\x0a\x3e\x20\x00\x00\x00\x42\x00"
+      "\x00\x00";
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  MediaInfo info;
+  std::string why;
+  EXPECT_NE(ProbeMediaBytes({reinterpret_cast<const std::uint8_t*>(kHeader), sizeof kHeader - 1}, &info, &why),
+            mci::kOk);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "kilobytes more at the peak";
 }
 
 class HeadlessMediaTest : public ::testing::Test {

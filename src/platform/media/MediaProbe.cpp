@@ -25,10 +25,16 @@ constexpr int kMaxChannels = 32;
 constexpr int kMaxSampleRate = 768000;
 
 // The libraries write their own diagnostics to stderr; the program logs one
-// line per failure itself.
-void QuietLibraries() {
+// line per failure itself. Their readers allocate what a header says before
+// they look at the file (a chunk of an AVI header that claims 800 MB gets
+// them): no single allocation of theirs may pass kMaxLibraryAllocation, so
+// such a header fails as a bad file instead.
+void SetUpLibraries() {
   static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+  std::call_once(once, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kMaxLibraryAllocation);
+  });
 }
 
 std::string AvText(int rc) {
@@ -132,7 +138,7 @@ std::unique_ptr<Demuxer> Demuxer::OpenMemory(std::span<const std::uint8_t> bytes
 }
 
 std::unique_ptr<Demuxer> Demuxer::Open(std::unique_ptr<Io> io, int* code, std::string* why) {
-  QuietLibraries();
+  SetUpLibraries();
   *code = mci::kInvalidFile;
   if (io->size <= 0) {
     *why = "empty file";

@@ -62,5 +62,7 @@ int ProbeMediaBytes(std::span<const std::uint8_t> bytes, MediaInfo* info, std::s
 constexpr std::int64_t kProbeBytes = 2 << 20;
 constexpr int kProbeSeconds = 5;
 constexpr int kMaxVideoSide = 8192;
+// The largest single allocation the media libraries may make in this process.
+constexpr std::size_t kMaxLibraryAllocation = 256u << 20;
 
 }  // namespace trv
