@@ -10,6 +10,7 @@
 #include "platform/Graphics.h"
 #include "platform/Http.h"
 #include "platform/Keyboard.h"
+#include "platform/MediaDevice.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Sound.h"
@@ -33,6 +34,8 @@ class Platform {
   virtual std::string_view BackendName() const = 0;
   virtual EventLoop& Loop() = 0;
   virtual Sound& Audio() = 0;
+  // Music and clips: media devices, and the output gain of everything played.
+  virtual MediaSystem& Media() = 0;
   virtual Registry& Settings() = 0;
   virtual Shell& Desktop() = 0;
   virtual Keyboard& Keys() = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/MediaCommands.h"
 #include "platform/MouseRouter.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -110,6 +111,32 @@ class HeadlessSound : public SoundPlayer {
   bool playing_ = false;
 };
 
+// Media devices on the virtual clock: a file's length (and frame rate, video)
+// is read from its header with the shared probe, a play lasts its length in
+// virtual time and ends by a loop timer, nothing is heard, and every frame of
+// a video is one solid picture of kHeadlessVideoColor at the natural size.
+constexpr Color kHeadlessVideoColor = MakeColor(40, 80, 160);
+
+class HeadlessMediaSystem : public MediaSystem {
+ public:
+  explicit HeadlessMediaSystem(HeadlessPlatform& platform) : platform_(platform) {}
+  std::unique_ptr<MediaDevice> CreateDevice() override;
+  void SetWaveVolume(std::uint16_t left, std::uint16_t right) override {
+    volume_.Set(left, right);
+    volumeSets_.fetch_add(1, std::memory_order_relaxed);
+  }
+  void WaveVolume(std::uint16_t* left, std::uint16_t* right) const override { volume_.Get(left, right); }
+  // How often the volume was set (a fade sets it thousands of times; the
+  // trace does not list them).
+  int VolumeSets() const { return volumeSets_.load(std::memory_order_relaxed); }
+
+ private:
+  HeadlessPlatform& platform_;
+  int serial_ = 0;
+  WaveVolumeStore volume_;
+  std::atomic<int> volumeSets_{0};
+};
+
 // Desktop calls are recorded, never performed.
 class HeadlessShell : public Shell {
  public:
@@ -161,6 +188,7 @@ class HeadlessPlatform : public Platform {
   std::string_view BackendName() const override { return "headless"; }
   EventLoop& Loop() override { return loop_; }
   Sound& Audio() override { return sound_; }
+  MediaSystem& Media() override { return media_; }
   Registry& Settings() override { return *settings_; }
   Shell& Desktop() override { return shell_; }
   Keyboard& Keys() override { return keyboard_; }
@@ -176,6 +204,7 @@ class HeadlessPlatform : public Platform {
 
   HeadlessEventLoop& VirtualLoop() { return loop_; }
   HeadlessSound& Sounds() { return sound_; }
+  HeadlessMediaSystem& MediaDevices() { return media_; }
   HeadlessShell& ShellCalls() { return shell_; }
   void SetScreenSize(Size s) { screen_ = s; }
   struct MessageBoxCall {
@@ -224,6 +253,7 @@ class HeadlessPlatform : public Platform {
   Trace trace_;
   std::unique_ptr<SettingsStore> settings_;
   HeadlessSound sound_;
+  HeadlessMediaSystem media_{*this};
   HeadlessShell shell_;
   Keyboard keyboard_;
   std::unique_ptr<FontEngine> fonts_;

@@ -34,7 +34,9 @@ SdlPlatform::SdlPlatform(const PlatformConfig& config)
     Log("sdl", "cannot write the trace to " + config.tracePath);
   settings_ = std::make_unique<SettingsStore>(
       config.settingsDir.empty() ? SettingsStore::DefaultDir() : config.settingsDir, &trace_);
-  sound_ = std::make_unique<SdlSound>(*loop_, trace_);
+  audioOut_ = std::make_shared<SdlAudioOut>();
+  sound_ = std::make_unique<SdlSound>(*loop_, trace_, audioOut_);
+  media_ = std::make_unique<SdlMediaSystem>(*this, audioOut_);
   shell_ = std::make_unique<PosixShell>(trace_);
 }
 
@@ -43,7 +45,9 @@ SdlPlatform::~SdlPlatform() {
   if (!windows_.empty()) Log("sdl", "windows outlive the platform");
   for (SDL_Cursor* c : cursors_)
     if (c) SDL_FreeCursor(c);
+  media_.reset();
   sound_.reset();
+  audioOut_.reset();
   shell_.reset();
   if (ready_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   loop_.reset();

@@ -13,6 +13,7 @@
 #include "platform/WindowStack.h"
 #include "platform/sdl/PosixShell.h"
 #include "platform/sdl/SdlEventLoop.h"
+#include "platform/sdl/SdlMedia.h"
 #include "platform/sdl/SdlSound.h"
 #include "platform/sdl/SdlWindow.h"
 #include "platform/sdl/X11Desktop.h"
@@ -35,6 +36,7 @@ class SdlPlatform : public Platform, private MouseRouter::Device {
   std::string_view BackendName() const override { return "sdl"; }
   EventLoop& Loop() override { return *loop_; }
   Sound& Audio() override { return *sound_; }
+  MediaSystem& Media() override { return *media_; }
   Registry& Settings() override { return *settings_; }
   Shell& Desktop() override { return *shell_; }
   Keyboard& Keys() override { return keyboard_; }
@@ -50,6 +52,7 @@ class SdlPlatform : public Platform, private MouseRouter::Device {
 
   SdlEventLoop& RealLoop() { return *loop_; }
   SdlSound& RealSound() { return *sound_; }
+  SdlMediaSystem& RealMedia() { return *media_; }
   // Windows alive now, oldest first.
   const std::vector<SdlWindow*>& Windows() const { return windows_; }
   SdlWindow* FindBySdlId(Uint32 id) const;
@@ -96,7 +99,9 @@ class SdlPlatform : public Platform, private MouseRouter::Device {
   std::unique_ptr<SdlEventLoop> loop_;
   Trace trace_;
   std::unique_ptr<SettingsStore> settings_;
+  std::shared_ptr<SdlAudioOut> audioOut_;  // the effects and the media play into it
   std::unique_ptr<SdlSound> sound_;
+  std::unique_ptr<SdlMediaSystem> media_;
   std::unique_ptr<PosixShell> shell_;
   std::unique_ptr<FontEngine> fonts_;
   std::unique_ptr<Http> web_;

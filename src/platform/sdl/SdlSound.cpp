@@ -60,84 +60,80 @@ struct SdlSound::Voice {
   }
 };
 
-SdlSound::SdlSound(EventLoop& loop, Trace& trace) : SoundPlayer(trace), loop_(loop) {}
+// The effects' place in the output: mixes whichever voice plays now.
+class SdlSound::Channel : public AudioSource {
+ public:
+  std::unique_ptr<Voice> voice;  // under the output's lock
+
+  bool MixInto(std::int32_t* mix, int frames) override {
+    Voice* v = voice.get();
+    if (!v || v->done) return true;
+    const int len = frames * SdlAudioOut::kChannels * int(sizeof(std::int16_t));
+    buffer_.resize(std::size_t(frames) * SdlAudioOut::kChannels);
+    auto* out = reinterpret_cast<Uint8*>(buffer_.data());
+    int written = 0;
+    while (written < len) {
+      const int n = SDL_AudioStreamGet(v->stream, out + written, len - written);
+      if (n < 0) {
+        v->done = true;
+        break;
+      }
+      if (n > 0) {
+        written += n;
+        continue;
+      }
+      if (v->Feed()) continue;
+      if (v->pos < v->wav.samples.size()) {  // the converter refused the piece
+        v->done = true;
+        break;
+      }
+      if (!v->flushed) {
+        SDL_AudioStreamFlush(v->stream);
+        v->flushed = true;
+        continue;
+      }
+      v->done = true;
+      break;
+    }
+    const int samples = written / int(sizeof(std::int16_t));
+    for (int i = 0; i < samples; ++i) mix[i] += buffer_[std::size_t(i)];
+    return true;
+  }
+
+ private:
+  std::vector<std::int16_t> buffer_;
+};
+
+SdlSound::SdlSound(EventLoop& loop, Trace& trace) : SdlSound(loop, trace, std::make_shared<SdlAudioOut>()) {}
+
+SdlSound::SdlSound(EventLoop& loop, Trace& trace, std::shared_ptr<SdlAudioOut> out)
+    : SoundPlayer(trace), loop_(loop), out_(std::move(out)), channel_(std::make_shared<Channel>()) {}
 
 SdlSound::~SdlSound() {
-  if (device_) SDL_CloseAudioDevice(device_);
-  voice_.reset();
-  if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (added_) out_->Remove(channel_.get());
+  channel_.reset();
 }
 
 bool SdlSound::EnsureDevice() {
-  if (triedDevice_) return device_ != 0;
-  triedDevice_ = true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    Log("sound", std::string("no audio output, sounds are silent: ") + SDL_GetError());
-    return false;
+  if (!out_->EnsureDevice()) return false;
+  if (!added_) {
+    out_->Add(channel_);
+    added_ = true;
   }
-  audioInit_ = true;
-  SDL_AudioSpec want{};
-  want.freq = 44100;
-  want.format = AUDIO_S16SYS;
-  want.channels = 2;
-  want.samples = 1024;
-  want.callback = &SdlSound::Callback;
-  want.userdata = this;
-  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &spec_,
-                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-  if (!device_) {
-    Log("sound", std::string("no audio device, sounds are silent: ") + SDL_GetError());
-    return false;
-  }
-  SDL_PauseAudioDevice(device_, 0);
   return true;
 }
 
-void SdlSound::Callback(void* self, Uint8* out, int len) { static_cast<SdlSound*>(self)->Fill(out, len); }
-
-void SdlSound::Fill(Uint8* out, int len) {
-  std::memset(out, spec_.silence, std::size_t(len));
-  Voice* v = voice_.get();
-  if (!v || v->done) return;
-  int written = 0;
-  while (written < len) {
-    const int n = SDL_AudioStreamGet(v->stream, out + written, len - written);
-    if (n < 0) {
-      v->done = true;
-      return;
-    }
-    if (n > 0) {
-      written += n;
-      continue;
-    }
-    if (v->Feed()) continue;
-    if (v->pos < v->wav.samples.size()) {  // the converter refused the piece
-      v->done = true;
-      return;
-    }
-    if (!v->flushed) {
-      SDL_AudioStreamFlush(v->stream);
-      v->flushed = true;
-      continue;
-    }
-    v->done = true;
-    return;
-  }
-}
-
 void SdlSound::Replace(std::unique_ptr<Voice> next) {
-  if (!device_) return;
-  SDL_LockAudioDevice(device_);
-  voice_.swap(next);
-  SDL_UnlockAudioDevice(device_);
+  if (!added_) return;
+  out_->Locked([&] {
+    channel_->voice.swap(next);
+    return 0;
+  });
 }
 
 bool SdlSound::DevicePlaying() const {
-  if (!device_) return silentUntil_ > loop_.GetClock().NowMs();
-  SDL_LockAudioDevice(device_);
-  const bool playing = voice_ && !voice_->done;
-  SDL_UnlockAudioDevice(device_);
-  return playing;
+  if (!added_) return silentUntil_ > loop_.GetClock().NowMs();
+  return out_->Locked([&] { return channel_->voice && !channel_->voice->done; });
 }
 
 void SdlSound::DeviceStop() {
@@ -155,8 +151,8 @@ bool SdlSound::DeviceStart(LoadedSound sound, std::string* error) {
   voice->sound = std::move(sound);
   const WavInfo& wav = voice->wav;
   voice->frameBytes = std::size_t(wav.channels) * std::size_t(wav.bitsPerSample / 8);
-  voice->stream = SDL_NewAudioStream(voice->SourceFormat(), Uint8(wav.channels), wav.sampleRate, spec_.format,
-                                     spec_.channels, spec_.freq);
+  voice->stream = SDL_NewAudioStream(voice->SourceFormat(), Uint8(wav.channels), wav.sampleRate, AUDIO_S16SYS,
+                                     SdlAudioOut::kChannels, out_->Rate());
   if (!voice->stream) {
     *error = std::string("cannot convert: ") + SDL_GetError();
     return false;
@@ -166,7 +162,7 @@ bool SdlSound::DeviceStart(LoadedSound sound, std::string* error) {
 }
 
 bool SdlSound::DeviceWait(std::uint64_t lengthMs) {
-  if (!device_) {
+  if (!added_) {
     SDL_Delay(Uint32(std::min<std::uint64_t>(lengthMs, 0xFFFFFFFFu)));
     silentUntil_ = 0;
     return true;

@@ -8,21 +8,26 @@
 #include "platform/EventLoop.h"
 #include "platform/SoundPlayer.h"
 #include "platform/Trace.h"
+#include "platform/sdl/SdlAudioOut.h"
 
 namespace trv {
 
-// The device of the sound player: an SDL audio device, opened at the first sound and
-// left running; its callback converts the playing WAV to the device format a
-// piece at a time, so memory stays bounded by the file. Without an audio
-// device every sound "plays" silently for its length, so that AsyncNoStop and
-// Sync keep their meaning.
+// The device of the sound player: one voice in the program's audio output
+// (SdlAudioOut, opened at the first sound and left running), which converts
+// the playing WAV to the output's format a piece at a time, so memory stays
+// bounded by the file. Without an audio device every sound "plays" silently
+// for its length, so that AsyncNoStop and Sync keep their meaning.
 class SdlSound : public SoundPlayer {
  public:
+  // With an audio output of its own.
   SdlSound(EventLoop& loop, Trace& trace);
+  // Mixed into `out`, which the media devices share.
+  SdlSound(EventLoop& loop, Trace& trace, std::shared_ptr<SdlAudioOut> out);
   ~SdlSound() override;
 
-  // False until a sound was played, and when no device could be opened.
-  bool HasDevice() const { return device_ != 0; }
+  // False until a sound was played (or the output opened otherwise), and when
+  // no device could be opened.
+  bool HasDevice() const { return out_->HasDevice(); }
 
  protected:
   bool DeviceStart(LoadedSound sound, std::string* error) override;
@@ -34,19 +39,16 @@ class SdlSound : public SoundPlayer {
 
  private:
   struct Voice;
+  class Channel;
   bool EnsureDevice();
   // Swaps the playing voice for `next` (may be null); the old one is freed
-  // outside the device lock.
+  // outside the output's lock.
   void Replace(std::unique_ptr<Voice> next);
-  static void Callback(void* self, Uint8* out, int len);
-  void Fill(Uint8* out, int len);
 
   EventLoop& loop_;
-  bool triedDevice_ = false;
-  bool audioInit_ = false;
-  SDL_AudioDeviceID device_ = 0;
-  SDL_AudioSpec spec_{};
-  std::unique_ptr<Voice> voice_;  // guarded by the device lock
+  std::shared_ptr<SdlAudioOut> out_;
+  std::shared_ptr<Channel> channel_;  // in the output once it opened
+  bool added_ = false;
   std::uint64_t silentUntil_ = 0;  // without a device: when the silent sound ends
 };
 
