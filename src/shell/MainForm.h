@@ -13,6 +13,7 @@
 #include "script/ExpandPath.h"
 #include "script/HeaderPass.h"
 #include "game/CoolDialog.h"
+#include "media/BackgroundMusic.h"
 #include "game/GameScreen.h"
 #include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
@@ -93,7 +94,9 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void SetBusy(bool busy) { busy_ = busy; }
   bool SoundsOn() const override { return soundsOn_; }
   void SetSoundsOn(bool on) { soundsOn_ = on; }
-  bool MusicOn() const { return musicOn_; }
+  // Music wanted; never in the viewer roles, which have no music.
+  bool MusicOn() const { return music_ && music_->MusicOn(); }
+  TBackgroundMusic* Music() { return music_.get(); }
   int ExitButton() const { return exitButton_; }
   // Deployment addresses: the settings of the machine, overridden by the
   // environment, else the built-in defaults.
@@ -146,6 +149,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
   void OnRestore() override;
+  void OnDropFiles(const std::vector<std::string>& paths) override;
 
   void FormMouseMove(unsigned shift, int x, int y);
   void FormMouseDown(MouseButton button, unsigned shift, int x, int y);
@@ -165,6 +169,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void StartViewerRole(Role role);
   void MakeParts(bool screens);
   void FormDestroy();
+  void StopMusicAtShutdown();
   // "*.ttf" beside the program, for this process only, until shutdown.
   void RegisterFonts();
   void RemoveFonts();
@@ -250,7 +255,6 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   std::optional<Bitmap> fadeBefore_;  // the screen before a screen change
   FontEngine* fonts_ = nullptr;       // the platform's; text of the fields
   std::vector<std::string> fontFiles_;  // registered at start-up, removed at shutdown
-  bool musicOn_ = false;
   bool soundsOn_ = true;  // the options window sets it
   bool busy_ = false;
   bool closing_ = false;  // Alt+F4 waits for the close button's sound
@@ -259,6 +263,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // command may not switch to one of them again, or a script could loop forever.
   std::vector<int> replaying_;
 
+  std::unique_ptr<TBackgroundMusic> music_;  // before the parts: the clip player silences it
   std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
   std::function<std::int32_t()> playerScore_;
   TScreenParts parts_;

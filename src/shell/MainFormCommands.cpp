@@ -185,15 +185,16 @@ void TMainForm::ContextMenuCommand(const std::string& command, int source) {
 void TMainForm::BackgroundSoundCommand(int source) {
   // A switch that wants music on or off uses the options instead.
   if (source != 0) return;
-  if (musicOn_) {
-    musicOn_ = false;
+  if (!music_) return;
+  if (music_->MusicOn()) {
+    music_->SetMusicOn(false);
     MusicStop(true);
   } else {
     if (TClipAreasPart* clips = parts_.Clips()) clips->Close();
-    musicOn_ = true;
+    music_->SetMusicOn(true);
     MusicStart();
   }
-  if (!platform_.Settings().WriteBool(RootKey::CurrentUser, SettingsKey(), "BGSound", musicOn_))
+  if (!platform_.Settings().WriteBool(RootKey::CurrentUser, SettingsKey(), "BGSound", music_->MusicOn()))
     Log("settings", "the background music setting could not be written");
 }
 

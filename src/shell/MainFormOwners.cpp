@@ -80,8 +80,13 @@ void TMainForm::ScheduleGameStart() {
   if (game_) game_->ScheduleNewGame();
 }
 
-void TMainForm::MusicStart() { OwnerCall("music", "start"); }
-void TMainForm::MusicStop(bool fade) { OwnerCall("music", "stop", fade ? "fade" : ""); }
+void TMainForm::MusicStart() {
+  if (music_) music_->MusicStart();
+}
+
+void TMainForm::MusicStop(bool fade) {
+  if (music_) music_->MusicStop(fade);
+}
 
 void TMainForm::ShowAboutBox() { OwnerCall("about", "show"); }
 void TMainForm::ShowOptions() { OwnerCall("options", "show"); }

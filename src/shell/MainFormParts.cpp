@@ -11,7 +11,9 @@ void TMainForm::MakeParts(bool screens) {
   if (screens && !elements_.texts.empty())
     parts_.SetFields(std::make_unique<TTextFieldsPart>(host, fonts_, elements_.texts, &trace));
   if (screens) parts_.SetBoxes(std::make_unique<TInputBoxesPart>(host, platform_, title_, elements_.inputBoxes));
-  parts_.SetClips(std::make_unique<TClipAreasPart>(trace));
+  // The viewer windows have a clip player without areas, and no music.
+  parts_.SetClips(std::make_unique<TClipAreasPart>(host, platform_.Media(), platform_.Loop(),
+                                                   screens ? elements_.clips : TDynamicClipArray{}, music_.get()));
   parts_.SetPopups(std::make_unique<TPopupsPart>(trace));
   parts_.SetTrees(std::make_unique<TTreesPart>(trace));
 }

@@ -11,6 +11,8 @@ namespace {
 
 // A window that ignores its close message must not hold the shell forever.
 constexpr int kCloseAttempts = 20;
+// The longest the music's fade-out may hold the end of the program.
+constexpr std::uint32_t kMusicStopMs = 10000;
 
 }  // namespace
 
@@ -52,6 +54,21 @@ void TMainForm::FormClose() {
   platform_.Loop().Terminate(0);
 }
 
+void TMainForm::StopMusicAtShutdown() {
+  if (!MusicOn()) return;
+  // The song and its place are kept for the next run; the music fades out
+  // while the loop goes on (the window keeps painting), if it still runs.
+  music_->MusicStop(true);
+  EventLoop& loop = platform_.Loop();
+  if (!loop.Terminated()) {
+    bool late = false;
+    const TimerId limit = loop.SetTimer(kMusicStopMs, false, [&late] { late = true; });
+    loop.RunModal([this, &late] { return !music_->Stopping() || late; });
+    loop.KillTimer(limit);
+  }
+  if (music_->Stopping()) music_->FinishStop();
+}
+
 void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
@@ -65,6 +82,7 @@ void TMainForm::FormDestroy() {
       platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Sync);
   }
   scriptBuffer_.clear();
+  StopMusicAtShutdown();
   RemoveFonts();
   // The engine's timers and fades stop before the parts they draw on go.
   game_.reset();

@@ -127,6 +127,9 @@ bool TMainForm::StartShell(StartStop* stop) {
   LoadSwitchStates();
   // A script without a hint colour gets the desktop's, not black under black text.
   Hints().SetColor(elements_.hintColorSet ? elements_.hintColor : kDefaultHintColor);
+  // The music wanted unless the script lists no songs.
+  music_ = std::make_unique<TBackgroundMusic>(platform_.Media(), platform_.Loop(), platform_.Settings(), SettingsKey(),
+                                              header_.bgSoundDefault);
   MakeParts(true);
   // The game engine and the players list whose scores it keeps.
   users_ = std::make_unique<TUsers>(platform_.Settings(), title_, platform_.Loop().GetClock());
@@ -135,7 +138,6 @@ bool TMainForm::StartShell(StartStop* stop) {
                                         disc_.programDir);
   SetPlayerScoreSource([this] { return users_ ? std::int32_t(users_->CurrentScore()) : 0; });
 
-  musicOn_ = !header_.bgSoundDefault.empty();
   RegisterFonts();
 
   const int startScreen = 1;  // the start-screen option comes with the options window
@@ -179,9 +181,19 @@ void TMainForm::ShowMainWindow() {
   if (parts_.Boxes() && !Fading()) parts_.Boxes()->Boxes().SetBoxesHidden(false);
   FormPaint();
   platform_.Loop().ProcessMessages();
-  if (musicOn_) return;  // the background music starts here once it exists
+  if (MusicOn()) {
+    SkinWindow()->SetCursor(Cursor::Wait);
+    MusicStart();
+    SkinWindow()->SetCursor(Cursor::Arrow);
+    return;
+  }
   PlayWav(Utf8ToCp1251("music\\Главное меню\\s_Открытие программы.wav"), false);
   platform_.Loop().ProcessMessages();
+}
+
+void TMainForm::OnDropFiles(const std::vector<std::string>& paths) {
+  // The first file of a drop, when it is a sound, plays over the music.
+  if (!paths.empty() && parts_.Clips()) parts_.Clips()->PlayDropped(paths.front());
 }
 
 void TMainForm::OnRestore() {

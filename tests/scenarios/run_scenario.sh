@@ -334,9 +334,12 @@ for group in "${DIFFERENT_SHOTS[@]}"; do
 done
 
 # The run's folder, as a native path and as a script path (backslashes,
-# doubled inside JSON strings), becomes @WORK@.
+# doubled inside JSON strings; also in lower case, as the program takes the
+# paths of dropped files), becomes @WORK@.
 WINDOWS_WORK=$(printf '%s' "$WORK" | sed 's|/|\\\\|g')
+LOWER_WORK=$(printf '%s' "$WINDOWS_WORK" | tr '[:upper:]' '[:lower:]')
 sed -e "s|$(sed_pattern "$WORK")|@WORK@|g" -e "s|$(sed_pattern "$WINDOWS_WORK")|@WORK@|g" \
+  -e "s|$(sed_pattern "$LOWER_WORK")|@WORK@|g" \
   "$WORK/trace.jsonl" >"$WORK/trace.normal" 2>/dev/null || : >"$WORK/trace.normal"
 if [ "${#KEEP_EVENTS[@]}" -gt 0 ]; then
   kinds=$(IFS='|'; printf '%s' "${KEEP_EVENTS[*]}")

@@ -141,23 +141,47 @@ class CommandShellTest : public ShellTest {
       if (lines[i].find("\"ev\":\"" + ev + "\"") != std::string::npos) out.push_back(lines[i]);
     return out;
   }
+  // The text of a JSON string field of a trace line, with its escapes undone;
+  // a number field as written.
+  static std::string Field(const std::string& line, const std::string& key) {
+    std::string value;
+    const std::size_t at = line.find("\"" + key + "\":");
+    if (at == std::string::npos) return value;
+    std::size_t i = at + key.size() + 3;
+    if (i < line.size() && line[i] != '"') {
+      while (i < line.size() && line[i] != ',' && line[i] != '}') value += line[i++];
+      return value;
+    }
+    for (++i; i < line.size() && line[i] != '"'; ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;
+      value += line[i];
+    }
+    return value;
+  }
   // Calls of the owners still to come, as "owner call arg" (UTF-8).
   std::vector<std::string> Owners() const {
     std::vector<std::string> out;
     for (const std::string& l : Since("command-owner")) {
-      // The text of a JSON string field, with its escapes undone.
-      auto field = [&](const std::string& key) {
-        std::string value;
-        const std::size_t at = l.find("\"" + key + "\":\"");
-        if (at == std::string::npos) return value;
-        for (std::size_t i = at + key.size() + 4; i < l.size() && l[i] != '"'; ++i) {
-          if (l[i] == '\\' && i + 1 < l.size()) ++i;
-          value += l[i];
-        }
-        return value;
-      };
-      std::string call = field("owner") + " " + field("call");
-      if (!field("arg").empty()) call += " " + field("arg");
+      std::string call = Field(l, "owner") + " " + Field(l, "call");
+      if (!Field(l, "arg").empty()) call += " " + Field(l, "arg");
+      out.push_back(call);
+    }
+    return out;
+  }
+  // Calls of the media devices, as "op" and their values: "open FILE RESULT",
+  // "play FROM TO", "seek TO", "notify VALUE", "video WINDOW LEFT,TOP", and
+  // the other calls by name, with a result that is not 0.
+  std::vector<std::string> MediaCalls() const {
+    std::vector<std::string> out;
+    for (const std::string& l : Since("media")) {
+      const std::string op = Field(l, "op");
+      std::string call = op;
+      if (op == "open") call += " " + Field(l, "file") + " " + Field(l, "result");
+      else if (op == "play") call += " " + Field(l, "from") + " " + Field(l, "to");
+      else if (op == "seek") call += " " + Field(l, "to");
+      else if (op == "notify") call += " " + Field(l, "value");
+      else if (op == "video") call += " " + Field(l, "window") + " " + Field(l, "left") + "," + Field(l, "top");
+      else if (!Field(l, "result").empty()) call += " " + Field(l, "result");
       out.push_back(call);
     }
     return out;

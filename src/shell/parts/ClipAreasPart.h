@@ -1,29 +1,59 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "shell/parts/OwnerCall.h"
+#include "media/ClipPlayer.h"
 #include "shell/parts/ScreenPart.h"
+#include "script/ShellElements.h"
 
 namespace trv {
 
-// The clip areas of the screens and the clip player's commands. Until the
-// media player exists each call is only recorded.
+// The clip areas of the screens (coloured rectangles, each shown with its
+// screen) and the clip player whose video shows in them: the "clip", "play",
+// "stop", "pause" and ten-second step commands, and sounds dropped on the
+// window. The pointer over a visible area is the area's: the screen's
+// elements lose their hover there and a press drags nothing.
 class TClipAreasPart : public ScreenPart {
  public:
-  explicit TClipAreasPart(Trace& trace) : trace_(trace) {}
+  // `music` may be null.
+  TClipAreasPart(ScreenPartHost& host, MediaSystem& media, EventLoop& loop, const TDynamicClipArray& clips,
+                 TBackgroundMusic* music);
 
-  void ShowForScreen(int) override { OwnerCall(trace_, "clips", "show-for-screen"); }
-  // `mode` 0: the current clip; 4: the file `name`.
-  void Play(const std::string& name, int mode) { OwnerCall(trace_, "clips", "play", std::to_string(mode) + ":" + name); }
-  void Stop() { OwnerCall(trace_, "clips", "stop"); }
-  void Pause() { OwnerCall(trace_, "clips", "pause"); }
-  void StepForward() { OwnerCall(trace_, "clips", "step-forward"); }
-  void StepBack() { OwnerCall(trace_, "clips", "step-back"); }
-  void Close() { OwnerCall(trace_, "clips", "close"); }
+  TSound& Player() { return *player_; }
+
+  // The commands; none raises or tells the player of a failure.
+  void Play(const std::string& name, int mode) { player_->Play(name, mode); }
+  void Stop();
+  void Pause();
+  void StepForward() { player_->StepForward(); }
+  void StepBack() { player_->StepBack(); }
+  void Close() { player_->Close(); }
+  void PlayDropped(const std::string& windowsPath) { player_->PlayDropped(windowsPath); }
+
+  // The areas of the screen left are hidden, those of the screen shown appear.
+  void ShowForScreen(int screen) override;
+  void Paint(Bitmap& canvas) const override;
+  bool MouseMove(Point p, unsigned shift) override;
+  bool MouseDown(MouseButton b, Point p, unsigned shift) override;
+  bool MouseUp(MouseButton b, Point p, unsigned shift) override;
+  void TraceState(Trace::Event& ev) const override;
 
  private:
-  Trace& trace_;
+  struct Area {
+    Rect rect;
+    Color color = 0;
+    std::int32_t screen = 0;
+    std::int32_t html = 0;  // kept with the area; nothing reads it
+    bool visible = false;
+  };
+  const Area* VisibleAt(Point p) const;
+
+  ScreenPartHost& host_;
+  std::vector<Area> areas_;
+  int previousScreen_ = -1;
+  std::unique_ptr<TSound> player_;
 };
 
 }  // namespace trv
