@@ -64,6 +64,7 @@ void TMPlayer::Open() {
   }
   device_ = std::move(device);
   hasVideo_ = device_->HasVideo();
+  if (!videoShown_) device_->ShowVideo(false);
   PostDone(loop_, Notice(notify), error_);
   if (hasVideo_ && display_) SetDisplay(display_, displayRect_);
 }
@@ -152,6 +153,12 @@ void TMPlayer::SetDisplay(Window* window, const Rect& rect) {
   }
   display_ = window;
   displayRect_ = rect;
+}
+
+void TMPlayer::ShowVideo(bool shown) {
+  if (shown == videoShown_) return;
+  videoShown_ = shown;
+  if (device_) device_->ShowVideo(shown);
 }
 
 void TMPlayer::DrawVideo(Bitmap& canvas) const {

@@ -80,8 +80,12 @@ class TMPlayer {
   // open, otherwise kept for the next Open.
   void SetDisplay(Window* window, const Rect& rect);
   Window* Display() const { return display_; }
+  const Rect& DisplayRect() const { return displayRect_; }
   // Draws the video's last frame over `canvas` (the display's own picture).
   void DrawVideo(Bitmap& canvas) const;
+  // Hidden, the video goes on without drawing into the display (whose place
+  // for it is hidden); kept for the files opened later.
+  void ShowVideo(bool shown);
   std::string ErrorMessage() const;
 
   bool Opened() const { return device_ != nullptr; }
@@ -118,6 +122,7 @@ class TMPlayer {
   std::optional<bool> notifyOverride_;
   Window* display_ = nullptr;
   Rect displayRect_{};
+  bool videoShown_ = true;
   // Notices still on their way hold this: none reaches a player that is gone.
   std::shared_ptr<TMPlayer*> self_;
 };

@@ -328,7 +328,7 @@ void MediaCommandDevice::ShowFrame(Bitmap&& frame) {
 
 void MediaCommandDevice::Paint() {
   Window* target = VideoTarget();
-  if (!target || lastFrame_.Empty()) return;
+  if (!target || lastFrame_.Empty() || (!videoShown_ && target == display_)) return;
   const Rect r = VideoRect();
   DrawScaled(target->Framebuffer(), r, lastFrame_);
   const Rect dirty = r.Intersect(target->Framebuffer().Bounds());

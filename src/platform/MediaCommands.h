@@ -86,6 +86,7 @@ class MediaCommandDevice final : public MediaDevice {
   int Mode(MediaMode* out) override;
   int SetVideoWindow(Window* window, const Rect& rect) override;
   void DrawVideo(Bitmap& canvas) const override;
+  void ShowVideo(bool shown) override { videoShown_ = shown; }
   std::string ErrorString(int code) const override;
 
   // What tests look at.
@@ -137,6 +138,7 @@ class MediaCommandDevice final : public MediaDevice {
   std::unique_ptr<Window> ownWindow_;
   Size ownSize_;  // the client size of the own window: natural, or shrunk to the screen
   Bitmap lastFrame_;
+  bool videoShown_ = true;
 };
 
 // Draws `src` scaled (nearest pixel) into `dstRect` of `dst`, clipped to `dst`.

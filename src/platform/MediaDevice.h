@@ -94,6 +94,10 @@ class MediaDevice {
   // window that repaints itself fully can paint the video back over its own
   // background. Nothing when no frame was shown since Open.
   virtual void DrawVideo(Bitmap& canvas) const = 0;
+  // While hidden, frames go on (the last one is kept for DrawVideo) but none
+  // is drawn into the window: the part of it the video shows in is hidden
+  // (its screen left, or the window's own fade runs). Shown at Open.
+  virtual void ShowVideo(bool shown) = 0;
 
   virtual std::string ErrorString(int code) const = 0;
 };

@@ -105,6 +105,7 @@ class FakeMedia : public MediaSystem {
       return mci::kOk;
     }
     void DrawVideo(Bitmap&) const override {}
+    void ShowVideo(bool shown) override { media_.calls.push_back(shown ? "show video" : "hide video"); }
     std::string ErrorString(int code) const override { return "error " + std::to_string(code); }
 
     // The play ends at the file's end, its notice through the loop.

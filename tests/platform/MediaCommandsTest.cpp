@@ -391,6 +391,14 @@ TEST_F(MediaCommandsTest, VideoGoesIntoTheRectOfTheWindowOrAWindowOfItsOwn) {
   device->DrawVideo(canvas);
   EXPECT_EQ(canvas.Pixel(180, 50), kFrame);
   EXPECT_NE(canvas.Pixel(179, 50), kFrame);
+  // Hidden (its place shows no more), frames leave the window alone.
+  device->ShowVideo(false);
+  dialog.fb = Bitmap(200, 100);
+  const std::size_t presents = dialog.presented.size();
+  ASSERT_EQ(device->SetVideoWindow(&dialog, {10, 20, 0, 0}), mci::kOk);
+  EXPECT_NE(dialog.fb.Pixel(10, 20), kFrame);
+  EXPECT_EQ(dialog.presented.size(), presents);
+  device->ShowVideo(true);
 
   // Given back: a borderless window of its own, natural size, centred, that
   // never takes the keyboard.

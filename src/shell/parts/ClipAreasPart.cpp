@@ -48,6 +48,16 @@ void TClipAreasPart::ShowForScreen(int screen) {
     else if (a.screen == previousScreen_) a.visible = false;
   }
   previousScreen_ = screen;
+  ShowVideoIfAreaShows();
+}
+
+void TClipAreasPart::ShowVideoIfAreaShows() {
+  // A clip is shown in the first area of the screen it was played on; an
+  // area that shows at the video's place is where it goes on showing.
+  bool shown = false;
+  if (player_->Display() == host_.ScreenWindow())
+    for (const Area& a : areas_) shown = shown || (a.visible && a.rect == player_->DisplayRect());
+  player_->ShowVideo(shown || player_->Display() != host_.ScreenWindow());
 }
 
 void TClipAreasPart::Paint(Bitmap& canvas) const {

@@ -39,8 +39,13 @@ class TClipAreasPart : public ScreenPart {
   bool MouseDown(MouseButton b, Point p, unsigned shift) override;
   bool MouseUp(MouseButton b, Point p, unsigned shift) override;
   void TraceState(Trace::Event& ev) const override;
+  // The video waits while the window fades into another look.
+  void FadeStarted() override { player_->ShowVideo(false); }
+  void FadeEnded() override { ShowVideoIfAreaShows(); }
 
  private:
+  // The video draws only while its area shows.
+  void ShowVideoIfAreaShows();
   struct Area {
     Rect rect;
     Color color = 0;
