@@ -1,5 +1,7 @@
 #include "platform/MediaCommands.h"
 
+#include "platform/Platform.h"
+
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -353,6 +355,15 @@ std::string MediaCommandDevice::ErrorString(int code) const {
     case mci::kFileRead: return "The file cannot be read.";
     default: return "Unknown error code";
   }
+}
+
+MediaHost MediaHostOf(Platform& platform) {
+  MediaHost host;
+  host.loop = &platform.Loop();
+  host.trace = &platform.Tracer();
+  host.createWindow = [&platform](const WindowOptions& o) { return platform.CreateWindow(o); };
+  host.screenSize = [&platform] { return platform.ScreenSize(); };
+  return host;
 }
 
 }  // namespace trv

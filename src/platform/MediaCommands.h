@@ -64,6 +64,10 @@ struct MediaHost {
   std::function<Size()> screenSize;
 };
 
+class Platform;
+// The host of a platform's media devices: its loop, trace and windows.
+MediaHost MediaHostOf(Platform& platform);
+
 class MediaCommandDevice final : public MediaDevice {
  public:
   // `serial` names the device in the trace.

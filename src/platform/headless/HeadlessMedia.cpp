@@ -31,12 +31,7 @@ class HeadlessMediaEngine : public MediaEngine {
 }  // namespace
 
 std::unique_ptr<MediaDevice> HeadlessMediaSystem::CreateDevice() {
-  MediaHost host;
-  host.loop = &platform_.VirtualLoop();
-  host.trace = &platform_.Tracer();
-  host.createWindow = [this](const WindowOptions& o) { return platform_.CreateWindow(o); };
-  host.screenSize = [this] { return platform_.ScreenSize(); };
-  return std::make_unique<MediaCommandDevice>(std::move(host), ++serial_, std::make_unique<HeadlessMediaEngine>());
+  return std::make_unique<MediaCommandDevice>(MediaHostOf(platform_), ++serial_, std::make_unique<HeadlessMediaEngine>());
 }
 
 }  // namespace trv

@@ -224,12 +224,7 @@ SdlMediaSystem::SdlMediaSystem(SdlPlatform& platform, std::shared_ptr<SdlAudioOu
     : platform_(platform), out_(std::move(out)) {}
 
 std::unique_ptr<MediaDevice> SdlMediaSystem::CreateDevice() {
-  MediaHost host;
-  host.loop = &platform_.Loop();
-  host.trace = &platform_.Tracer();
-  host.createWindow = [this](const WindowOptions& o) { return platform_.CreateWindow(o); };
-  host.screenSize = [this] { return platform_.ScreenSize(); };
-  return std::make_unique<MediaCommandDevice>(std::move(host), ++serial_,
+  return std::make_unique<MediaCommandDevice>(MediaHostOf(platform_), ++serial_,
                                               std::make_unique<SdlMediaEngine>(platform_.Loop(), *out_, stats_));
 }
 
