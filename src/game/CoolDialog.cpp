@@ -21,6 +21,7 @@ namespace {
 constexpr std::uint32_t kMouseUpRetryMs = 300;
 constexpr const char* kScoreGameId = "3";
 constexpr int kSendPage = 2;  // the page whose boxes hold the user name and password
+constexpr int kTablePage = 6;
 
 bool Contains(const std::string& s, const char* word) { return s.find(word) != std::string::npos; }
 
@@ -89,6 +90,7 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
 TCoolDialog::~TCoolDialog() {
   // FormDestroy: the window goes first so that no event reaches the parts below.
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
+  table_.reset();
   DestroySkinWindow();
   controls_.Clear();
   boxSets_.clear();
@@ -102,6 +104,7 @@ TPathInputBox* TCoolDialog::Boxes(int page) const {
 int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   // A dialog still up (the non-blocking message) gives way to the new one.
   if (Visible() || built_) CloseDialog();
+  table_.reset();  // the last table stopped when its page closed
   const int serial = ++serial_;
   auto refuse = [&](const char* why) {
     platform_.Tracer()
@@ -229,8 +232,12 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   for (std::size_t p = 0; p < boxSets_.size(); ++p)
     if (boxSets_[p]) boxSets_[p]->ShowForScreen(true, -1);
   if (TPathInputBox* boxes = Boxes(layout)) boxes->ShowForScreen(true, layout + kDialogBoxKeyBase);
-  // 15. Every button is active (the game table page has its own rules).
+  // 15. Every button is active; the game table's sectors are not.
   for (std::size_t i = 0; i < controls_.ButtonCount(); ++i) controls_.Button(i).active = true;
+  if (layout == kTablePage && !SetUpTable()) {
+    FormClose();
+    return refuse("no table picture");
+  }
 
   TraceShown(layout, text, {left, top});
   // 16.
@@ -257,6 +264,27 @@ int TCoolDialog::ShowDialog(int layout, const std::string& text) {
   if (serial != serial_) return kDialogClosed;  // a later dialog took its place
   if (!closed_) Close(kDialogClosed);           // the program is ending
   return result_;
+}
+
+bool TCoolDialog::SetUpTable() {
+  GameTableView view;
+  view.window = SkinWindow();
+  view.canvas = &SkinBackground();
+  view.controls = &controls_;
+  view.pictures = &pictures_;
+  view.repaint = [this] {
+    if (built_ && !Appearing()) FormPaint();
+  };
+  view.appearing = [this] { return Appearing(); };
+  view.visible = [this] { return Visible(); };
+  view.close = [this](int result) {
+    if (built_) Close(result);
+  };
+  view.playWav = [this](const std::string& sound) {
+    if (host_.soundsOn && host_.soundsOn() && host_.playWav) host_.playWav(sound);
+  };
+  table_ = std::make_unique<TGameTable>(platform_, std::move(view), host_.table, paths_);
+  return table_->SetUp();
 }
 
 void TCoolDialog::TraceShown(int layout, const std::string& text, Point at) {
@@ -308,6 +336,7 @@ void TCoolDialog::Close(int result) {
 void TCoolDialog::FormClose() {
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
   mouseUpTimer_ = 0;
+  if (table_) table_->Stop();
   Hints().Clear();
   platform_.Keys().LoadLayout(kLayoutRussian);
   SkinBackground() = Bitmap();
@@ -325,6 +354,7 @@ void TCoolDialog::OnCloseRequest() {
 
 void TCoolDialog::PaintSkin(Bitmap& target) {
   target.Blit(0, 0, SkinBackground());
+  if (table_) table_->DrawVideo(target);
   controls_.Paint(target);
   if (TPathInputBox* boxes = Boxes(currentPage_)) boxes->Paint(target);
 }

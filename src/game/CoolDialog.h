@@ -9,6 +9,7 @@
 
 #include "platform/Platform.h"
 #include "game/CoolDialogScript.h"
+#include "game/GameTable.h"
 #include "store/ReadBin.h"
 #include "windows/PathInputBoxes.h"
 #include "windows/SkinControls.h"
@@ -36,6 +37,7 @@ struct CoolDialogHost {
   std::function<std::int32_t()> currentScore;        // the players list's current score
   std::function<std::string()> saveUrl;              // the score server's save page
   std::string title;                                 // settings key of the box texts
+  GameTableHost table;                               // the game's side of the game table
 };
 
 // The game dialog: a borderless always-on-top window whose pages come from
@@ -91,6 +93,7 @@ class TCoolDialog : public TSkinWindow {
   void Close(int result);
   void FormClose();
   void TraceShown(int layout, const std::string& text, Point at);
+  bool SetUpTable();
 
   TPictureLoader pictures_;
   ScriptPaths paths_;
@@ -98,6 +101,7 @@ class TCoolDialog : public TSkinWindow {
   TDialogScript script_;
   std::vector<std::unique_ptr<TPathInputBox>> boxSets_;
   std::unique_ptr<Font> font_;
+  std::unique_ptr<TGameTable> table_;  // while the game table's page is up
 
   int currentPage_ = -1;
   std::string shownText_;

@@ -184,7 +184,7 @@ class TMainGame {
   std::uint32_t extraMinutes_ = 0;
   bool extraMinuteAsked_ = false;
   bool sendResults_ = true;
-  bool gameTable_ = false;  // the game table is not part of the program yet
+  bool gameTable_ = false;  // the main window passes the option on
   DialogFunction dialog_;
 };
 

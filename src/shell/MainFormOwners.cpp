@@ -62,6 +62,11 @@ void TMainForm::CreateGameDialog() {
     return base + "save.php";
   };
   host.title = title_;
+  host.table.chosenSector = [this] { return game_ ? game_->ChosenSector : 0; };
+  host.table.setChosenSector = [this](int sector) {
+    if (game_) game_->ChosenSector = sector;
+  };
+  host.table.levelAvailable = [this](int level) { return game_ && game_->Bank().LevelAvailable(level); };
   dialog_ = std::make_unique<TCoolDialog>(platform_, *archive_, paths_, std::move(host));
 }
 

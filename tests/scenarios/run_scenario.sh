@@ -45,6 +45,8 @@
 #                                   tree (repacked with TRIVION_DISC) on the
 #                                   demo disc
 #   #! seed N                       TRIVION_SEED=N: the same draws every run
+#   #! setting KEY NAME N           the settings hold the number N as NAME under
+#                                   KEY of HKEY_CURRENT_USER before the first run
 #   #! keep-events EV...            the trace compared with the golden file
 #                                   holds only the lines of these "ev" kinds
 #                                   (whole games write thousands of lines)
@@ -96,6 +98,7 @@ SAME_SHOTS=()
 DIFFERENT_SHOTS=()
 QUESTIONS=
 SEED=
+SETTINGS=()
 KEEP_EVENTS=()
 DEMO=0
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
@@ -159,6 +162,10 @@ while IFS= read -r line || [ -n "$line" ]; do
       [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "questions needs one file"
       [ -f "$SCENARIO_DIR/${operands[0]}" ] || setup_error "$LINE_NO" "no file $SCENARIO_DIR/${operands[0]}"
       QUESTIONS="$SCENARIO_DIR/${operands[0]}" ;;
+    setting)
+      [ "${#operands[@]}" -eq 3 ] && [[ "${operands[2]}" =~ ^[0-9]+$ ]] && [[ ! "${operands[0]}${operands[1]}" =~ [\"\]\[] ]] ||
+        setup_error "$LINE_NO" "setting needs a key, a name and a number"
+      SETTINGS+=("${operands[0]}" "${operands[1]}" "${operands[2]}") ;;
     seed)
       [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[0-9]+$ ]] || setup_error "$LINE_NO" "seed needs a number"
       SEED=${operands[0]} ;;
@@ -217,6 +224,17 @@ for f in "${REMOVE[@]}"; do
   [ -e "$WORK/disc/$f" ] || { echo "FAIL: remove $f: the disc has no such file"; exit 1; }
   rm -rf "${WORK:?}/disc/$f"
 done
+
+if [ "${#SETTINGS[@]}" -gt 0 ]; then
+  mkdir -p "$WORK/config/trivion"
+  {
+    echo "trivion-settings 1"
+    for ((i = 0; i < ${#SETTINGS[@]}; i += 3)); do
+      printf '[%s]\n"%s"=dword:%08x\n' "${SETTINGS[i]}" "${SETTINGS[i + 1]}" "${SETTINGS[i + 2]}"
+    done
+    echo "end"
+  } >"$WORK/config/trivion/HKEY_CURRENT_USER.reg"
+fi
 
 # Files and their bytes under the settings and home folders.
 settings_snapshot() {

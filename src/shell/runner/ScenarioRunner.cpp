@@ -103,8 +103,7 @@ bool ScenarioRunner::ReadScript(const std::string& nativePath, std::vector<std::
 void ScenarioRunner::Install() {
   platform_.VirtualLoop().SetIdleDriver([this] { return Step(); });
   platform_.Tracer().Observe([this](const std::string& line) {
-    for (Awaited& a : awaited_)
-      if (line.find(a.text) != std::string::npos) a.seen = true;
+    if (until_ && line.find(until_->text) != std::string::npos) until_->seen = true;
   });
 }
 
@@ -163,15 +162,20 @@ bool ScenarioRunner::Execute(const std::string& line) {
       return true;
     }
     constexpr std::uint64_t kSlice = 10, kLongest = 60 * 60 * 1000;
-    const std::size_t mine = awaited_.size();
-    awaited_.push_back({rest, false});
-    std::uint64_t waited = 0;
-    while (!awaited_[mine].seen && waited < kLongest && !platform_.VirtualLoop().Terminated()) {
+    const std::size_t here = next_ - 1;
+    if (!until_ || until_->line != here) until_ = Until{here, ++untilSerial_, rest, 0, false};
+    const std::uint64_t mine = until_->serial;
+    next_ = here;  // this line again until its text shows
+    if (!until_->seen && until_->waited < kLongest && !platform_.VirtualLoop().Terminated()) {
+      until_->waited += kSlice;
       platform_.VirtualLoop().Advance(kSlice);
-      waited += kSlice;
+      // A loop inside the slice ran this line further and finished it.
+      if (!until_ || until_->serial != mine) return true;
+      if (!until_->seen && until_->waited < kLongest && !platform_.VirtualLoop().Terminated()) return true;
     }
-    const bool seen = awaited_[mine].seen;
-    awaited_.resize(mine);
+    const bool seen = until_->seen;
+    until_.reset();
+    next_ = here + 1;
     if (!seen && !platform_.VirtualLoop().Terminated()) Reject(line, "not traced within an hour");
     return true;
   }

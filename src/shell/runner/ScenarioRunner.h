@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,12 +45,19 @@ class ScenarioRunner {
   bool quit_ = false;
   int errors_ = 0;
   std::function<void()> dump_;
-  // Texts `until` lines wait for (nested when a dialog's loop runs lines).
-  struct Awaited {
+  // The `until` line being waited on. It stays the current line while it
+  // waits, one slice of time per turn of the loop, so that a dialog's loop
+  // started or ended meanwhile goes on waiting for the same text instead of
+  // running the lines after it early.
+  struct Until {
+    std::size_t line = 0;
+    std::uint64_t serial = 0;
     std::string text;
+    std::uint64_t waited = 0;
     bool seen = false;
   };
-  std::vector<Awaited> awaited_;
+  std::optional<Until> until_;
+  std::uint64_t untilSerial_ = 0;
 };
 
 // The virtual key and shift bits of a key name: "Enter", "Escape", "F1",
