@@ -20,7 +20,10 @@ void MusicOnCommand(const OptionMusic& music) {
 void MusicOffCommand(const OptionMusic& music) {
   if (!music.musicOn || !music.musicOn()) return;
   if (music.setMusicOn) music.setMusicOn(false);
-  if (music.musicStop) music.musicStop(true);
+  // Before the main window shows (the commands replayed at start-up) no music
+  // plays yet: a stop then would keep the place of a song never opened and
+  // lose the one the last run kept.
+  if (music.mainWindowVisible && music.mainWindowVisible() && music.musicStop) music.musicStop(true);
 }
 
 }  // namespace

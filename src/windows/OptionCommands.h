@@ -33,7 +33,8 @@ struct OptionMusic {
 
 // Runs one option command (lower case). Commands are compared exactly, except
 // that one holding "startscreen" sets StartScreen to the number read from its
-// twelfth character on. Anything else does nothing.
+// twelfth character on. Anything else does nothing. The music starts and
+// stops only while the main window shows; before, only the wish changes.
 void RunOptionCommand(std::string_view command, TOptionFlags& flags, const OptionMusic& music);
 
 // The commands of every switch: each single switch's on-command when it is on,
