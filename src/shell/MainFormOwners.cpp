@@ -113,7 +113,10 @@ void TMainForm::CreateOptionsWindow() {
 void TMainForm::ApplyOptionsToGame() {
   if (!game_) return;
   game_->SetSendResults(options_.SendResults);
-  game_->SetGameTable(options_.GameTable);
+  // The game table's page does not play yet: until it does the game goes
+  // without it, whatever the option says (the option is kept and shown).
+  constexpr bool kGameTablePlays = false;
+  game_->SetGameTable(kGameTablePlays && options_.GameTable);
 }
 
 void TMainForm::ShowOptions() {

@@ -15,6 +15,18 @@ constexpr SkinMouseRules kOptionsRules{false, true, true};
 
 constexpr const char* kOptionsFile = "Options.txt";
 
+// Farther out than any screen: an element placed there is a script error,
+// and its edges (place plus picture size) must not overflow.
+constexpr std::int32_t kFarthestPlace = 1 << 20;
+
+bool PlacedSanely(const auto& r) {
+  if (r.left > -kFarthestPlace && r.left < kFarthestPlace && r.top > -kFarthestPlace && r.top < kFarthestPlace)
+    return true;
+  Log("options", "an element at " + std::to_string(r.left) + "," + std::to_string(r.top) +
+                     " lies beyond any screen; it is left without pictures");
+  return false;
+}
+
 }  // namespace
 
 TCoolOptions::TCoolOptions(Platform& platform, const TReadBin& archive, const ScriptPaths& paths,
@@ -116,7 +128,7 @@ bool TCoolOptions::Build() {
     b.Bind(&r);
     b.hover = false;
     b.pressed = false;
-    b.LoadPictures(pictures_, 3);
+    if (PlacedSanely(r)) b.LoadPictures(pictures_, 3);
   }
   auto bindSwitches = [&](auto& records, std::size_t count, auto element) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -125,7 +137,7 @@ bool TCoolOptions::Build() {
       r.bottom = r.top;
       TSkinSwitch& s = element(i);
       s.Bind(&r);
-      s.LoadPictures(pictures_);
+      if (PlacedSanely(r)) s.LoadPictures(pictures_);
     }
   };
   controls_.ResizeSingles(script_.singles.size());

@@ -314,6 +314,21 @@ TEST_F(CoolOptionsTest, NoBackgroundOrNoScriptShowsNothing) {
   EXPECT_TRUE(log.Contains("no Options.txt"));
 }
 
+TEST_F(CoolOptionsTest, BadValuesAreLoggedAndTheRestWorks) {
+  LogCapture log;
+  Make(std::string(kOptionsScript) +
+       "unknown=1; _button; vx=2147483640; vy=-2147483648; fn1=n.bmp; fn2=h.bmp; fn3=nothere.bmp; go=done; hint=; wav=no\n"
+       "switchone; vx=99; vy=99; fn1=gone.bmp; fn2=s2.bmp; fn3=s3.bmp; fn4=s4.bmp; state=maybe; store=yes\n"
+       "  goup=reboot; godown=startscreen x; hint=; wav=no\n");
+  EXPECT_EQ(flags.StartScreen, 1);  // the unknown command and the stray switch change nothing
+  // The far button and the switch without its first picture take no clicks:
+  // the click lands on an empty spot; the sounds' switch still works.
+  Execute({Click(100, 100), Click(20, 20), Click(30, 160)});
+  EXPECT_FALSE(flags.SoundsOn);
+  EXPECT_TRUE(log.Contains("beyond any screen"));
+  EXPECT_TRUE(log.Contains("gone.bmp"));
+}
+
 // ---- The main window
 
 std::string OptionsFor(const char* startScreens) {
