@@ -78,7 +78,9 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
     h.typingSound = [this](const std::string& sound) {
       if (host_.playWav) host_.playWav(sound);
     };
-    h.boxHint = [this](const std::string& hint, Point at) { Hints().Arm(hint, {at.x, at.y + kCursorHeight}); };
+    h.boxHint = [this](const std::string& hint, Point at) {
+      if (HintsShow()) Hints().Arm(hint, {at.x, at.y + kCursorHeight});
+    };
     h.changed = [this](int) {
       if (built_ && !Appearing()) FormPaint();
     };
@@ -394,6 +396,8 @@ void TCoolDialog::FormMouseMove(int x, int y) {
   const Point p{x, y};
   const SkinHover hover = controls_.MouseMove(p);
   // The elements' hints are the standard ones: after the pause, below the pointer.
+  if (!HintsShow())
+    return;
   if (hover.enteredButton >= 0)
     Hints().Arm(placed_[std::size_t(hover.enteredButton)].hint, {x, y + kCursorHeight});
   else if (hover.enteredSwitch)

@@ -33,6 +33,7 @@ struct CoolDialogHost {
   std::function<Rect()> mainBounds;                  // the main window, screen coordinates
   std::function<void(const std::string&)> playWav;   // PlayWav(sound, false)
   std::function<bool()> soundsOn;
+  std::function<bool()> showHints;                   // unset: hints show
   std::function<void(int key, unsigned shift)> mainKeyDown;  // the main window's key handler
   std::function<std::int32_t()> currentScore;        // the players list's current score
   std::function<std::string()> saveUrl;              // the score server's save page
@@ -94,6 +95,7 @@ class TCoolDialog : public TSkinWindow {
   void FormClose();
   void TraceShown(int layout, const std::string& text, Point at);
   bool SetUpTable();
+  bool HintsShow() const { return !host_.showHints || host_.showHints(); }
 
   TPictureLoader pictures_;
   ScriptPaths paths_;

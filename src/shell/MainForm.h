@@ -18,6 +18,7 @@
 #include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
+#include "windows/Options.h"
 #include "windows/SkinControls.h"
 #include "windows/SkinPictures.h"
 #include "windows/SkinWindow.h"
@@ -92,8 +93,11 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // While busy (the font installation) every command is dropped.
   bool Busy() const { return busy_; }
   void SetBusy(bool busy) { busy_ = busy; }
-  bool SoundsOn() const override { return soundsOn_; }
-  void SetSoundsOn(bool on) { soundsOn_ = on; }
+  bool SoundsOn() const override { return options_.SoundsOn; }
+  void SetSoundsOn(bool on) { options_.SoundsOn = on; }
+  // The option flags the options window's commands set (the music's is the music's own).
+  const TOptionFlags& Options() const { return options_; }
+  void SetShowHints(bool on) { options_.ShowHints = on; }
   // Music wanted; never in the viewer roles, which have no music.
   bool MusicOn() const { return music_ && music_->MusicOn(); }
   TBackgroundMusic* Music() { return music_.get(); }
@@ -120,6 +124,9 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // The last ShowGameDialog returned a score submission's status.
   bool GameDialogSent() const;
   TCoolDialog* GameDialog() const { return dialog_.get(); }
+  // The options window (MainFormOwners.cpp): made at start-up, where its
+  // switches' commands set the option flags; null in the viewer roles.
+  TCoolOptions* OptionsWindow() const { return optionsWindow_.get(); }
   // Where "sendresults" takes the current player's score; unset: the players list.
   void SetPlayerScoreSource(std::function<std::int32_t()> source) { playerScore_ = std::move(source); }
 
@@ -205,6 +212,12 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void MusicStop(bool fade);
   void ShowAboutBox();
   void ShowOptions();
+  void CreateOptionsWindow();
+  // The option flags reach the game (when it is made, and after the options ran).
+  void ApplyOptionsToGame();
+  // A window of this program runs modally over this one: the main window
+  // then acts as disabled.
+  bool OwnedModal() const;
   void EnterStandardWindow();
   void ShowHelpViewer();
   void RunProgram(const std::string& command);
@@ -218,6 +231,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   Window* ScreenWindow() const override { return SkinWindow(); }
   const Bitmap& ScreenBackground() const override { return SkinBackground(); }
   THints& ScreenHints() override { return Hints(); }
+  bool ShowHints() const override { return options_.ShowHints; }
   void LeaveElements() override { FormMouseMove(0, -1, -1); }
   bool ElementControlAt(Point p) const override;
   void PlayTypingSound(const std::string& sound) override { RunCommand("playwavonly", sound, 0, 0, 0); }
@@ -255,7 +269,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   std::optional<Bitmap> fadeBefore_;  // the screen before a screen change
   FontEngine* fonts_ = nullptr;       // the platform's; text of the fields
   std::vector<std::string> fontFiles_;  // registered at start-up, removed at shutdown
-  bool soundsOn_ = true;  // the options window sets it
+  TOptionFlags options_;  // the options window sets them
   bool busy_ = false;
   bool closing_ = false;  // Alt+F4 waits for the close button's sound
   TimerId closeTimer_ = 0;
@@ -270,6 +284,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
   std::unique_ptr<TUsers> users_;
   std::unique_ptr<TMainGame> game_;
+  // Last: its commands reach the music, the clip player and the game.
+  std::unique_ptr<TCoolOptions> optionsWindow_;
 };
 
 }  // namespace trv

@@ -44,7 +44,7 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
     return;
   }
 
-  if (!sound.empty() && sound != "no" && soundsOn_ && soundMode != 1)
+  if (!sound.empty() && sound != "no" && options_.SoundsOn && soundMode != 1)
     platform_.Audio().PlaySound(disc_.programDir + sound, soundMode == 2 ? SoundMode::AsyncNoStop : SoundMode::Async);
 
   if (!rule) return;  // unknown words and inert keywords do nothing

@@ -15,17 +15,18 @@ constexpr unsigned kModifiers = kShift | kAlt | kCtrl;
 
 }  // namespace
 
-// While the game dialog runs its own loop the main window stays as if
-// disabled: a key here would act on the game underneath the question asked.
-// The dialog's own F1 reaches FormKeyDown directly and still works.
+// While the game dialog or the options window runs its own loop the main
+// window stays as if disabled: a key here would act on the game underneath
+// the question asked, or open the options a second time. The dialog's own F1
+// reaches FormKeyDown directly and still works.
 void TMainForm::OnKeyDown(int key, unsigned shift) {
-  if (dialog_ && dialog_->Modal()) return;
+  if (OwnedModal()) return;
   FormKeyDown(key, shift);
   if (!destroyed_) parts_.KeyDown(key, shift);
 }
 
 void TMainForm::OnChar(char c) {
-  if (dialog_ && dialog_->Modal()) return;
+  if (OwnedModal()) return;
   if (FormKeyPress(c)) parts_.Char(c);
 }
 
@@ -93,7 +94,7 @@ void TMainForm::CloseAfterSound() {
         closeButton = &b;
         break;
       }
-  if (!closeButton || !soundsOn_ || closeButton->sound.empty() || closeButton->sound == "no") {
+  if (!closeButton || !options_.SoundsOn || closeButton->sound.empty() || closeButton->sound == "no") {
     SkinWindow()->Close();
     return;
   }

@@ -18,8 +18,10 @@ void TMainForm::FormMouseMove(unsigned /*shift*/, int x, int y) {
   } else if (hover.button >= 0) {
     Hints().SetAnchorX(x);
   } else if (hover.enteredSwitch) {
-    // Switch hints are the standard ones: after the pause, below the pointer.
-    Hints().Arm(hover.enteredSwitch->hint, {x, y + kCursorHeight});
+    // Switch hints are the standard ones: after the pause, below the pointer,
+    // when hints show at all. Button hints are the window's own and always show.
+    if (options_.ShowHints) Hints().Arm(hover.enteredSwitch->hint, {x, y + kCursorHeight});
+    else Hints().Hide();
   } else if (hover.overSwitch) {
     Hints().SetAnchor({x, y + kCursorHeight});
   } else {

@@ -50,7 +50,8 @@ void TMainForm::CreateGameDialog() {
   CoolDialogHost host;
   host.mainBounds = [this] { return SkinWindow() ? SkinWindow()->Bounds() : Rect{}; };
   host.playWav = [this](const std::string& sound) { PlayWav(sound, false); };
-  host.soundsOn = [this] { return soundsOn_; };
+  host.soundsOn = [this] { return options_.SoundsOn; };
+  host.showHints = [this] { return options_.ShowHints; };
   host.mainKeyDown = [this](int key, unsigned shift) { FormKeyDown(key, shift); };
   host.currentScore = [this] {
     if (playerScore_) return playerScore_();
@@ -94,7 +95,40 @@ void TMainForm::MusicStop(bool fade) {
 }
 
 void TMainForm::ShowAboutBox() { OwnerCall("about", "show"); }
-void TMainForm::ShowOptions() { OwnerCall("options", "show"); }
+void TMainForm::CreateOptionsWindow() {
+  if (optionsWindow_ || role_ != Role::Shell || !archive_) return;
+  CoolOptionsHost host;
+  host.flags = &options_;
+  host.music.musicOn = [this] { return MusicOn(); };
+  host.music.setMusicOn = [this](bool on) {
+    if (music_) music_->SetMusicOn(on);
+  };
+  host.music.closeClipPlayer = [this] {
+    if (TClipAreasPart* clips = parts_.Clips()) clips->Close();
+  };
+  host.music.mainWindowVisible = [this] { return shown_ && SkinWindow() && SkinWindow()->Visible(); };
+  host.music.musicStart = [this] { MusicStart(); };
+  host.music.musicStop = [this](bool fade) { MusicStop(fade); };
+  host.applied = [this] { ApplyOptionsToGame(); };
+  host.mainBounds = [this] { return SkinWindow() ? SkinWindow()->Bounds() : Rect{}; };
+  host.settingsKey = SettingsKey();
+  optionsWindow_ = std::make_unique<TCoolOptions>(platform_, *archive_, paths_, std::move(host));
+}
+
+void TMainForm::ApplyOptionsToGame() {
+  if (!game_) return;
+  game_->SetSendResults(options_.SendResults);
+  game_->SetGameTable(options_.GameTable);
+}
+
+void TMainForm::ShowOptions() {
+  OwnerCall("options", "show");
+  if (optionsWindow_ && !destroyed_) optionsWindow_->Execute();
+}
+
+bool TMainForm::OwnedModal() const {
+  return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal());
+}
 void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
 void TMainForm::ShowHelpViewer() { OwnerCall("viewer", "help"); }
 

@@ -55,16 +55,17 @@ void TMainForm::OnWindowFadeEnded() {
   FormPaint();
 }
 
-// The mouse over the main window does nothing while the game dialog is
-// modal, as over a disabled window: a click would run a command underneath.
+// The mouse over the main window does nothing while the game dialog or the
+// options window is modal, as over a disabled window: a click would run a
+// command underneath.
 void TMainForm::OnMouseMove(Point p, unsigned shift) {
-  if (dialog_ && dialog_->Modal()) return;
+  if (OwnedModal()) return;
   if (parts_.MouseMove(p, shift)) return;
   FormMouseMove(shift, p.x, p.y);
 }
 
 void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
-  if (dialog_ && dialog_->Modal()) return;
+  if (OwnedModal()) return;
   if (parts_.MouseDown(b, p, shift)) return;
   FormMouseDown(b, shift, p.x, p.y);
 }
@@ -72,7 +73,7 @@ void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
 void TMainForm::OnMouseUp(MouseButton b, Point p, unsigned shift) {
   // A box's drag that began before the dialog still ends, or it would keep the capture.
   const bool boxDrag = parts_.Boxes() && parts_.Boxes()->Boxes().Capturing();
-  if (dialog_ && dialog_->Modal() && !boxDrag) return;
+  if (OwnedModal() && !boxDrag) return;
   if (parts_.MouseUp(b, p, shift)) return;
   FormMouseUp(b, shift, p.x, p.y);
 }

@@ -41,10 +41,11 @@ void TMainForm::FormClose() {
       CloseForeignWindows(caption);
     CloseForeignWindows("Увеличенная картинка");
   }
-  // The game dialog closes first. When a modal loop runs (the dialog's), the
+  // The game dialog and the options close first. When a modal loop runs (theirs), the
   // code under it still has to run to its end: the window is released only
   // once the loops have unwound (by the destructor), never underneath it.
   CloseGameDialog();
+  if (optionsWindow_) optionsWindow_->CloseOptions();  // nothing applied
   if (platform_.Loop().ModalDepth() > 0) {
     closing_ = true;
     platform_.Loop().Terminate(0);
@@ -78,10 +79,12 @@ void TMainForm::FormDestroy() {
   if (exitButton_ != -1 && std::size_t(currentScreen_) < elements_.Buttons.size() &&
       std::size_t(exitButton_) < elements_.Buttons[std::size_t(currentScreen_)].size()) {
     const std::string& sound = elements_.Buttons[std::size_t(currentScreen_)][std::size_t(exitButton_)].sound;
-    if (soundsOn_ && !sound.empty() && sound != "no")
+    if (options_.SoundsOn && !sound.empty() && sound != "no")
       platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Sync);
   }
   scriptBuffer_.clear();
+  // Its commands reach the music and the clip player, which go below.
+  optionsWindow_.reset();
   StopMusicAtShutdown();
   RemoveFonts();
   // The engine's timers and fades stop before the parts they draw on go.

@@ -137,10 +137,20 @@ bool TMainForm::StartShell(StartStop* stop) {
     game_ = std::make_unique<TMainGame>(static_cast<GameScreen&>(*this), platform_, users_.get(), tree_.get(),
                                         disc_.programDir);
   SetPlayerScoreSource([this] { return users_ ? std::int32_t(users_->CurrentScore()) : 0; });
+  ApplyOptionsToGame();
 
   RegisterFonts();
 
-  const int startScreen = 1;  // the start-screen option comes with the options window
+  // The options' stored switches replay their commands: the flags, the
+  // music wanted, the first screen.
+  CreateOptionsWindow();
+
+  int startScreen = options_.StartScreen;
+  if (startScreen < 1 || (ScreenCount() > 0 && startScreen > ScreenCount())) {
+    Log("startup", "the start screen " + std::to_string(startScreen) + " of the options is not a screen of the script (1 to " +
+                       std::to_string(ScreenCount()) + "); the first screen is shown");
+    startScreen = 1;
+  }
   RunCommand("screen" + std::to_string(startScreen) + "=store", "", 0, 0, 1);
   if (ScreenCount() == 0) Log("startup", "the script declares no screen");
   ShowMainWindow();

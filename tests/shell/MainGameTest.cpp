@@ -334,6 +334,7 @@ class ResultTest : public MainGameTest {
  protected:
   std::vector<std::string> PlayWithAnswers(std::vector<int> codes) {
     StartGame();
+    game->SetGameTable(false);  // only the results' dialogs here
     std::vector<std::string> shown;
     std::size_t next = 0;
     game->SetDialog([&shown, &next, codes](int layout, const std::string& text, bool* sent) {
@@ -432,6 +433,7 @@ TEST_F(ResultTest, TheScoreIsStoredBeforeTheResultIsShown) {
 // server uses for "worse than before": no server message may follow.
 TEST_F(ResultTest, OkOnAnUnsentResultShowsNoServerMessage) {
   StartGame();
+  game->SetGameTable(false);
   std::vector<std::string> shown;
   game->SetDialog([&shown](int layout, const std::string& text, bool*) {
     shown.push_back(std::to_string(layout) + ":" + Cp1251ToUtf8(text));

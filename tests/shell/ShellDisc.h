@@ -54,9 +54,11 @@ inline std::vector<std::uint8_t> FlatBmp(int w, int h, Color c) { return EncodeB
 
 inline std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-// Writes the disc's archive into `dir`; `script` replaces Struct.txt when given.
+// Writes the disc's archive into `dir`; `script` replaces Struct.txt when given;
+// `more` entries go in as they are.
 inline void WriteTestDisc(const std::filesystem::path& dir, const std::string& scriptUtf8 = TestScript(),
-                          bool withScript = true) {
+                          bool withScript = true,
+                          const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& more = {}) {
   disc::ArchiveWriter w;
   // Scripts end their lines with CR LF.
   std::string script;
@@ -75,6 +77,7 @@ inline void WriteTestDisc(const std::filesystem::path& dir, const std::string& s
   w.Add("s2.bmp", FlatBmp(20, 20, kSwOffHover));
   w.Add("s3.bmp", FlatBmp(20, 20, kSwOnHover));
   w.Add("s4.bmp", FlatBmp(20, 20, kSwOn));
+  for (const auto& [name, bytes] : more) w.Add(name, bytes);
   std::filesystem::create_directories(dir);
   w.Write(dir / "Mev.dhl");
 }

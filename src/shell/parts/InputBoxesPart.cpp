@@ -16,8 +16,10 @@ TInputBoxesPart::TInputBoxesPart(ScreenPartHost& host, Platform& platform, const
   };
   h.typingSound = [this](const std::string& sound) { host_.PlayTypingSound(sound); };
   h.mouseOverBox = [this] { host_.LeaveElements(); };
-  // A standard hint: after the pause, below the pointer.
-  h.boxHint = [this](const std::string& hint, Point p) { host_.ScreenHints().Arm(hint, {p.x, p.y + kCursorHeight}); };
+  // A standard hint: after the pause, below the pointer, when hints show.
+  h.boxHint = [this](const std::string& hint, Point p) {
+    if (host_.ShowHints()) host_.ScreenHints().Arm(hint, {p.x, p.y + kCursorHeight});
+  };
   h.changed = [this](int index) { Changed(index); };
   boxes_ = std::make_unique<TPathInputBox>(platform, std::move(h), title, false, list);
 }

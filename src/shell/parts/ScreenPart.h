@@ -53,6 +53,8 @@ class ScreenPartHost {
   // The current screen's background with every element's resting look.
   virtual const Bitmap& ScreenBackground() const = 0;
   virtual THints& ScreenHints() = 0;
+  // The standard hints (of input boxes) show; the options decide.
+  virtual bool ShowHints() const = 0;
   // The pointer came over a part: no element of the screen stays under it.
   virtual void LeaveElements() = 0;
   // A button's or switch's control of the current screen lies under the point.
