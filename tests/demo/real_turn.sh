@@ -26,6 +26,7 @@ fail() {
 iconv -f WINDOWS-1251 -t UTF-8 "$WORK/questions.cp1251" >"$WORK/questions.xml" || fail "the bank is not windows-1251"
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
+. "$(dirname "$0")/table_off.sh" && table_off  # no game table before the question
 export TRIVION_TRACE="$WORK/trace.jsonl" TRIVION_SEED=12345
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
