@@ -18,6 +18,7 @@
 #include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
+#include "windows/About.h"
 #include "windows/SkinControls.h"
 #include "windows/SkinPictures.h"
 #include "windows/SkinWindow.h"
@@ -203,7 +204,11 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void ScheduleGameStart();
   void MusicStart();
   void MusicStop(bool fade);
+  // Makes the About box at the first call (the archive holds About.txt) and
+  // shows it modally; it stays made, hidden, until the end.
   void ShowAboutBox();
+  TAboutBox* AboutBox() const { return about_.get(); }
+  void CloseAboutBox();
   void ShowOptions();
   void EnterStandardWindow();
   void ShowHelpViewer();
@@ -265,6 +270,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
   std::unique_ptr<TBackgroundMusic> music_;  // before the parts: the clip player silences it
   std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
+  std::unique_ptr<TAboutBox> about_;     // likewise
   std::function<std::int32_t()> playerScore_;
   TScreenParts parts_;
 

@@ -8,6 +8,7 @@
 
 #include "game/Users.h"
 #include "shell/MainForm.h"
+#include "shell/OutsideLinks.h"
 #include "game/MainGame.h"
 
 namespace trv {
@@ -88,7 +89,25 @@ void TMainForm::MusicStop(bool fade) {
   if (music_) music_->MusicStop(fade);
 }
 
-void TMainForm::ShowAboutBox() { OwnerCall("about", "show"); }
+void TMainForm::ShowAboutBox() {
+  if (!about_) {
+    if (!archive_ || !archive_->Exists("About.txt")) return;
+    AboutBoxHost host;
+    host.soundsOn = [this] { return soundsOn_; };
+    // Hints are always on until the options window gives the flag a home.
+    host.showHints = [] { return true; };
+    host.playSound = [this](const std::string& sound) {
+      platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Async);
+    };
+    host.openLink = [this](const std::string& command) { OpenOutside(LinkAddress(command)); };
+    about_ = std::make_unique<TAboutBox>(platform_, *archive_, paths_, std::move(host));
+  }
+  about_->ShowModal();
+}
+
+void TMainForm::CloseAboutBox() {
+  if (about_) about_->CloseBox();
+}
 void TMainForm::ShowOptions() { OwnerCall("options", "show"); }
 void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
 void TMainForm::ShowHelpViewer() { OwnerCall("viewer", "help"); }

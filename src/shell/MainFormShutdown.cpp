@@ -41,9 +41,10 @@ void TMainForm::FormClose() {
       CloseForeignWindows(caption);
     CloseForeignWindows("Увеличенная картинка");
   }
-  // The game dialog closes first. When a modal loop runs (the dialog's), the
+  // The About box and the game dialog close first. When a modal loop runs (the dialog's), the
   // code under it still has to run to its end: the window is released only
   // once the loops have unwound (by the destructor), never underneath it.
+  CloseAboutBox();
   CloseGameDialog();
   if (platform_.Loop().ModalDepth() > 0) {
     closing_ = true;
