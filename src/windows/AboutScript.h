@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Region.h"
+#include "script/AboutSchema.h"
 #include "script/ExpandPath.h"
 #include "script/MyTypes.h"
 #include "script/ShellElements.h"
@@ -12,12 +13,6 @@
 // About.txt read into records, and the rules of its links: plain data that the
 // About box builds itself from and that tests look at without a window.
 namespace trv {
-
-// Coordinates and font sizes past these bounds are written by mistake; they
-// are brought inside (with a log line) so that no sum of them overflows.
-constexpr std::int32_t kAboutMaxCoordinate = 16384;
-constexpr std::int32_t kAboutMaxFontSize = 200;
-constexpr std::int32_t kAboutDefaultFontSize = 10;
 
 struct TAboutScript {
   std::string picture;             // the background's archive entry; empty when no line names one
