@@ -17,6 +17,12 @@ namespace trv {
 inline constexpr KeyInfo kAboutPicture{"picture", ValueKind::kText};
 inline constexpr KeyInfo kAboutShape{"vertex", ValueKind::kList};
 
+// Coordinates and font sizes past these bounds are written by mistake; the
+// box brings them inside (with a log line) so that no sum of them overflows.
+inline constexpr std::int32_t kAboutMaxCoordinate = 16384;
+inline constexpr std::int32_t kAboutMaxFontSize = 200;
+inline constexpr std::int32_t kAboutDefaultFontSize = 10;
+
 enum class AboutBlock : std::uint8_t {
   kText,  // painted into the background; a link when its ident ("idenf") is "url"
   kButton,

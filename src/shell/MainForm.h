@@ -19,6 +19,7 @@
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
 #include "windows/Options.h"
+#include "windows/About.h"
 #include "windows/SkinControls.h"
 #include "windows/SkinPictures.h"
 #include "windows/SkinWindow.h"
@@ -210,7 +211,11 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void ScheduleGameStart();
   void MusicStart();
   void MusicStop(bool fade);
+  // Makes the About box at the first call (the archive holds About.txt) and
+  // shows it modally; it stays made, hidden, until the end.
   void ShowAboutBox();
+  TAboutBox* AboutBox() const { return about_.get(); }
+  void CloseAboutBox();
   void ShowOptions();
   void CreateOptionsWindow();
   // The option flags reach the game (when it is made, and after the options ran).
@@ -279,6 +284,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
   std::unique_ptr<TBackgroundMusic> music_;  // before the parts: the clip player silences it
   std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
+  std::unique_ptr<TAboutBox> about_;     // likewise
   std::function<std::int32_t()> playerScore_;
   TScreenParts parts_;
 

@@ -8,6 +8,7 @@
 
 #include "game/Users.h"
 #include "shell/MainForm.h"
+#include "shell/OutsideLinks.h"
 #include "game/MainGame.h"
 
 namespace trv {
@@ -94,7 +95,25 @@ void TMainForm::MusicStop(bool fade) {
   if (music_) music_->MusicStop(fade);
 }
 
-void TMainForm::ShowAboutBox() { OwnerCall("about", "show"); }
+void TMainForm::ShowAboutBox() {
+  if (!about_) {
+    if (!archive_ || !archive_->Exists("About.txt")) return;
+    AboutBoxHost host;
+    host.soundsOn = [this] { return options_.SoundsOn; };
+    host.showHints = [this] { return options_.ShowHints; };
+    host.playSound = [this](const std::string& sound) {
+      platform_.Audio().PlaySound(disc_.programDir + sound, SoundMode::Async);
+    };
+    host.openLink = [this](const std::string& command) { OpenOutside(LinkAddress(command)); };
+    about_ = std::make_unique<TAboutBox>(platform_, *archive_, paths_, std::move(host));
+  }
+  about_->ShowModal();
+}
+
+void TMainForm::CloseAboutBox() {
+  if (about_) about_->CloseBox();
+}
+
 void TMainForm::CreateOptionsWindow() {
   if (optionsWindow_ || role_ != Role::Shell || !archive_) return;
   CoolOptionsHost host;
@@ -127,7 +146,7 @@ void TMainForm::ShowOptions() {
 }
 
 bool TMainForm::OwnedModal() const {
-  return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal());
+  return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal()) || (about_ && about_->Modal());
 }
 void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
 void TMainForm::ShowHelpViewer() { OwnerCall("viewer", "help"); }

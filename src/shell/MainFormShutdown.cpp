@@ -41,9 +41,10 @@ void TMainForm::FormClose() {
       CloseForeignWindows(caption);
     CloseForeignWindows("Увеличенная картинка");
   }
-  // The game dialog and the options close first. When a modal loop runs (theirs), the
+  // The About box, the game dialog and the options close first. When a modal loop runs (theirs), the
   // code under it still has to run to its end: the window is released only
   // once the loops have unwound (by the destructor), never underneath it.
+  CloseAboutBox();
   CloseGameDialog();
   if (optionsWindow_) optionsWindow_->CloseOptions();  // nothing applied
   if (platform_.Loop().ModalDepth() > 0) {

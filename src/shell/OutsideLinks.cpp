@@ -1,5 +1,6 @@
 #include "shell/OutsideLinks.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "platform/Text.h"
@@ -41,6 +42,21 @@ std::string PercentEncode(std::string_view text, std::string_view keep) {
       out += kHex[c >> 4];
       out += kHex[c & 15];
     }
+  }
+  return out;
+}
+
+std::string LinkAddress(const std::string& written) {
+  static constexpr std::string_view kParts = ":/?#[]@!$&()*+,;=";
+  const std::string utf8 = Cp1251ToUtf8(Trim(written));
+  auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '%' && i + 2 < utf8.size() && hex(utf8[i + 1]) && hex(utf8[i + 2])) {
+      out += '%';
+      continue;
+    }
+    out += PercentEncode(std::string_view(utf8).substr(i, 1), kParts);
   }
   return out;
 }

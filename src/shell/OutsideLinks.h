@@ -27,6 +27,13 @@ std::string DeploymentValue(Registry& settings, const std::string& title, const 
 // hexadecimal digits.
 std::string PercentEncode(std::string_view text, std::string_view keep = {});
 
+// An address a content author wrote (a link of the About box), made safe to
+// hand to the desktop: its CP1251 text as UTF-8, with blanks, quotes,
+// backslashes, control characters and every non-ASCII byte percent-encoded.
+// The characters that give an address its parts stay, and so does a "%" that
+// already starts an escape.
+std::string LinkAddress(const std::string& written);
+
 // The support mail: a mailto URL whose subject and body name the title and
 // quote `errorText` (all CP1251), percent-encoded as UTF-8 so that "&", "?",
 // "%", "#", blanks and line breaks in any of them arrive as written.

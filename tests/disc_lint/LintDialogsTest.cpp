@@ -101,6 +101,15 @@ TEST(LintDialogsTest, AboutBoxPicturesLinksAndShape) {
   EXPECT_TRUE(Found(f, A, LintDisc::LineOf(a, "idenf"), "link text has no value"));
   EXPECT_EQ(Errors(f), 4u) << All(f);
 
+  LintDisc w;
+  LintDisc::Edit(*w.about, "vertex=[0,0;100,0;100,100;0,100]", "vertex=[0,0;100,0]");
+  LintDisc::Edit(*w.about, "vx=10;vy=50;font=Arial;size=10", "vx=99999;vy=50;font=Arial;size=0");
+  const auto h = w.Lint();
+  EXPECT_TRUE(Found(h, A, 2, "fewer than three points; the About box stays rectangular", LintSeverity::kWarning))
+      << All(h);
+  EXPECT_TRUE(Found(h, A, 4, "\"vx\" 99999 lies far outside the box", LintSeverity::kWarning)) << All(h);
+  EXPECT_TRUE(Found(h, A, 4, "font size 0 is out of range", LintSeverity::kWarning)) << All(h);
+
   LintDisc e;
   LintDisc::Edit(*e.about, "picture=about.bmp", "rem");
   const auto g = e.Lint();

@@ -234,7 +234,8 @@ void LintAboutScript(LintContext& ctx, const TDynamicStringArray& lines) {
       const std::size_t start = i;
       std::size_t probe = i;
       try {
-        ReadVertexList(lines, probe, ctx.Paths());
+        if (ReadVertexList(lines, probe, ctx.Paths()).size() < 3)
+          ctx.Warning(kAbout, Line(start), "the vertex list has fewer than three points; the About box stays rectangular");
       } catch (const ScriptError& e) {
         ctx.Error(kAbout, Line(start), std::string("the window shape cannot be read: ") + e.what());
       }
@@ -256,7 +257,14 @@ void LintAboutScript(LintContext& ctx, const TDynamicStringArray& lines) {
     }
     const BlockValues v = WalkKind(*kind, text, i, ctx.Paths());
     Missing(ctx, kAbout, v, kind->word);
+    for (std::string_view key : {"vx", "vy"})
+      if (const KeyValue* kv = v.Find(key); kv && (kv->number < -kAboutMaxCoordinate || kv->number > kAboutMaxCoordinate))
+        ctx.Warning(kAbout, Line(kv->line), "\"" + std::string(key) + "\" " + std::to_string(kv->number) +
+                                                " lies far outside the box; it is brought to its edge");
     if (kind->id == AboutBlock::kText) {
+      if (const KeyValue* kv = v.Find("size"); kv && (kv->number < 1 || kv->number > kAboutMaxFontSize))
+        ctx.Warning(kAbout, Line(kv->line), "font size " + std::to_string(kv->number) + " is out of range; " +
+                                                std::to_string(kAboutDefaultFontSize) + " is used");
       Sound(ctx, kAbout, v, "link");
       if (AsciiLower(v.Value("idenf")) == "url" && v.Find("value") && Trim(v.Value("value")).empty())
         ctx.Error(kAbout, Line(v.Find("value")->line), "link text has no value: it opens nothing");
