@@ -97,11 +97,11 @@ void TAboutBox::Build(const TDynamicStringArray& lines, const ScriptPaths& paths
 
 void TAboutBox::PaintTexts() {
   for (const RText& t : script_.texts) {
-    FontSpec spec;
-    if (!t.fontName.empty()) spec.name = t.fontName;
-    spec.sizePt = t.fontSize;
-    spec.style = ParseFontStyle(t.fontStyle);
-    const std::unique_ptr<Font> font = platform_.Fonts().CreateFont(spec);
+    FontSpec wanted;
+    if (!t.fontName.empty()) wanted.name = t.fontName;
+    wanted.sizePt = t.fontSize;
+    wanted.style = ParseFontStyle(t.fontStyle);
+    const std::unique_ptr<Font> font = platform_.Fonts().CreateFont(wanted);
     if (!font) {
       Log("about", "no font for the text at " + std::to_string(t.left) + "," + std::to_string(t.top));
       continue;
@@ -157,11 +157,7 @@ void TAboutBox::ShowModal() {
   SkinWindow()->SetCursor(Cursor::Arrow);
   closed_ = false;
   platform_.Tracer().Emit("about").Utf8("op", "show");
-  StartFade();
-  SkinWindow()->Show();
-  SkinWindow()->Raise();
-  FormPaint();
-  RunModal([this] { return closed_; });
+  ShowModalFaded([this] { return closed_; });
   if (!closed_) Close();  // the program is ending
 }
 

@@ -164,12 +164,7 @@ void TCoolOptions::Show() {
       .Int("width", width)
       .Int("height", height);
   closed_ = false;
-  StartFade();
-  // The player works in this window: it takes the keys while it shows.
-  SkinWindow()->Show();
-  SkinWindow()->Raise();
-  FormPaint();
-  RunModal([this] { return closed_; });
+  ShowModalFaded([this] { return closed_; });
   if (!closed_) CloseOptions();  // the program is ending
 }
 

@@ -68,4 +68,12 @@ bool TSkinWindow::RunModal(const std::function<bool()>& done) {
   return platform_.Loop().RunModal(done);
 }
 
+bool TSkinWindow::ShowModalFaded(const std::function<bool()>& done) {
+  StartFade();
+  window_->Show();
+  window_->Raise();
+  FormPaint();
+  return RunModal(done);
+}
+
 }  // namespace trv

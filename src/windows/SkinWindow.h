@@ -75,6 +75,9 @@ class TSkinWindow : public WindowEvents, public EffectOwner {
   // program ends (false then). Timers of the rest of the program keep firing
   // meanwhile. The modal mark is taken back however the loop is left.
   bool RunModal(const std::function<bool()>& done);
+  // Fades the window in, shows it on top with the keyboard (the player works
+  // in it) and runs it modally as RunModal does.
+  bool ShowModalFaded(const std::function<bool()>& done);
 
   Platform& platform_;
 

@@ -22,7 +22,7 @@ done
 cp "$SHELL_EXE" "$WORK/disc/trivion"
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
-. "$(dirname "$0")/table_off.sh" && table_off  # no game table before the question
+. "$(dirname "$0")/demo_steps.sh" && table_off  # no game table before the question
 export TRIVION_TRACE="$WORK/trace.jsonl" TRIVION_SEED=7
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0:exitcode=86"
 "$WORK/disc/trivion" >"$WORK/out.txt" 2>&1 &

@@ -12,7 +12,7 @@ DISC="$1"
 fail() { echo "FAIL: $*"; cat "$WORK/out.txt" 2>/dev/null; exit 1; }
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
-. "$(dirname "$0")/table_off.sh" && table_off  # no game table before the question
+. "$(dirname "$0")/demo_steps.sh" && table_off  # no game table before the question
 export TRIVION_TRACE="$WORK/trace.jsonl"
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!

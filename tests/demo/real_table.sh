@@ -18,23 +18,14 @@ fail() {
 }
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
+. "$(dirname "$0")/demo_steps.sh"
 export TRIVION_TRACE="$WORK/trace.jsonl"
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
 await_app_window || fail "the shell window did not appear"
 
 # "Новая игра", a name, Enter: the game screen, then the table.
-sleep 1
-xdotool mousemove $((X + 600)) $((Y + 153)) click 1
-await_trace '"ev":"screen","screen":2' || fail "the registration screen did not open"
-sleep 1.5
-for _ in 1 2 3 4 5; do
-  xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace shift+b d f y
-  sleep 0.3
-  xdotool key Return
-  await_trace '"ev":"screen","screen":5' 30 && break
-done
-await_trace '"ev":"screen","screen":5' 1 || fail "Enter did not enter the game screen"
+register_ivan
 # The pointer rests away from the dialog, so that no hint or hover shows.
 xdotool mousemove $((X + 10)) $((Y + 590))
 await_trace '"op":"show","layout":6' 100 || fail "the table page did not show"

@@ -26,7 +26,7 @@ fail() {
 iconv -f WINDOWS-1251 -t UTF-8 "$WORK/questions.cp1251" >"$WORK/questions.xml" || fail "the bank is not windows-1251"
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
-. "$(dirname "$0")/table_off.sh" && table_off  # no game table before the question
+. "$(dirname "$0")/demo_steps.sh" && table_off  # no game table before the question
 export TRIVION_TRACE="$WORK/trace.jsonl" TRIVION_SEED=12345
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
@@ -45,14 +45,7 @@ score_field_pixels() {
 }
 
 # "Новая игра", then a name typed by key position ("Иван") and Enter.
-sleep 1
-xdotool mousemove $((X + 600)) $((Y + 153)) click 1
-await_trace '"ev":"screen","screen":2' || fail "the registration screen did not open"
-sleep 1.5
-xdotool key shift+b d f y
-sleep 0.3
-xdotool key Return
-await_trace '"ev":"screen","screen":5' || fail "Enter did not enter the game screen"
+register_ivan
 
 # The question is typed in, then the discussion minute opens the answer.
 await_trace '"step":"turn"' 150 || fail "no turn started"

@@ -12,30 +12,14 @@ PROBE="$2"
 fail() { echo "FAIL: $*"; cat "$WORK/out.txt" 2>/dev/null; exit 1; }
 
 export SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK" XDG_STATE_HOME="$WORK/state" XDG_CONFIG_HOME="$WORK/config"
-. "$(dirname "$0")/table_off.sh" && table_off  # no game table before the question
+. "$(dirname "$0")/demo_steps.sh" && table_off  # no game table before the question
 export TRIVION_TRACE="$WORK/trace.jsonl"
 "$DISC/trivion" >"$WORK/out.txt" 2>&1 &
 APP_PID=$!
 
 await_app_window || fail "the shell window did not appear"
 
-
-# "Новая игра" on the main menu.
-sleep 1
-xdotool mousemove $((X + 600)) $((Y + 153)) click 1
-await_trace '"ev":"screen","screen":2' || fail "the registration screen did not open"
-sleep 1.5  # its fade; the name box takes the focus when it ends
-
-# Keys under Shift+B, D, F, Y on a US keyboard: "Иван" in the program's Russian layout.
-# A loaded machine may end the fade later: keys typed before the box has the
-# focus go nowhere, so clear the box and type again until Enter is taken.
-for _ in 1 2 3 4 5; do
-  xdotool key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace shift+b d f y
-  sleep 0.3
-  xdotool key Return
-  await_trace '"ev":"screen","screen":5' 30 && break
-done
-await_trace '"ev":"screen","screen":5' 1 || fail "Enter did not enter the game screen"
+register_ivan
 
 # The game screen's own picture: the "take the points" plaque at (650, 420).
 for _ in $(seq 50); do
