@@ -17,5 +17,5 @@ function(trivion_test name dir)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT
-    "TRIVION_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-home/state;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-home/config")
+    "TRIVION_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-home/state;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-home/config;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-home/data")
 endfunction()

@@ -49,6 +49,12 @@ class EventLoop {
   // on the loop thread itself it runs `task` at once.
   virtual bool PostAndWait(std::function<void()> task) = 0;
 
+  // Runs `work` away from the loop thread (work that may block on a file or a
+  // device), then `done` on the loop thread. `done` is dropped when the loop
+  // has ended. The headless loop runs `work` at once, so that its results
+  // arrive at a fixed moment of its virtual time.
+  virtual void RunBeside(std::function<void()> work, std::function<void()> done) = 0;
+
   // Runs everything that is due now (posted tasks, input, timers) and returns.
   virtual void ProcessMessages() = 0;
 

@@ -200,4 +200,12 @@ std::vector<DirEntry> ListDirectory(std::string_view windowsDir) {
   return out;
 }
 
+fs::path UserFontDir() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && *data == '/') return fs::path(data) / "fonts";
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return fs::path(home) / ".local" / "share" / "fonts";
+  return {};
+}
+
 }  // namespace trv

@@ -48,6 +48,10 @@ DiscPaths ComputeDiscPaths(const std::filesystem::path& nativeDir);
 // The folder of the running executable (/proc/self/exe).
 std::filesystem::path ExecutableDir();
 
+// The folder where the desktop finds the fonts of this user:
+// $XDG_DATA_HOME/fonts, else $HOME/.local/share/fonts; empty without either.
+std::filesystem::path UserFontDir();
+
 // The disc folder: the executable's folder when it holds Mev.dhl, else
 // $TRIVION_DISC, else ../share/trivion/disc/ beside the executable's folder.
 std::filesystem::path LocateDisc(const std::filesystem::path& exeDir);

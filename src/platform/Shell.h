@@ -32,6 +32,19 @@ class Shell {
 
   // A top-level window on the desktop whose caption is exactly `caption`.
   virtual std::optional<WindowRef> FindWindowByTitle(const std::string& caption) = 0;
+  // The same, among windows of other processes only: the program's own
+  // windows bear its title too.
+  virtual std::optional<WindowRef> FindForeignWindowByTitle(const std::string& caption) = 0;
+  // Brings that window to the front.
+  virtual bool RaiseWindow(WindowRef window) = 0;
+
+  // Opens a document like OpenDocument and keeps the handler's process, so
+  // that WaitProcess and TerminateProcess reach it; its id, or nullopt.
+  virtual std::optional<int> StartOpener(const std::string& target) = 0;
+
+  // Fonts were copied into `nativeFolder`: the desktop's font cache learns of
+  // them (in the background; nothing waits for it).
+  virtual void FontsChanged(const std::string& nativeFolder) = 0;
   // Asks that window to close, as a close message does.
   virtual bool CloseWindow(WindowRef window) = 0;
 

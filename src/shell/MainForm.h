@@ -15,6 +15,7 @@
 #include "game/CoolDialog.h"
 #include "media/BackgroundMusic.h"
 #include "game/GameScreen.h"
+#include "shell/SystemCommands.h"
 #include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
@@ -225,7 +226,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   bool OwnedModal() const;
   void EnterStandardWindow();
   void ShowHelpViewer();
-  void RunProgram(const std::string& command);
+  TSystemCommands& SystemCommands();
   void RunInstalledGame(const std::string& command);
   void DeleteGame(const std::string& command);
   void InstallFonts();
@@ -285,6 +286,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   std::unique_ptr<TBackgroundMusic> music_;  // before the parts: the clip player silences it
   std::unique_ptr<TCoolDialog> dialog_;  // after the archive it reads pictures from
   std::unique_ptr<TAboutBox> about_;     // likewise
+  std::unique_ptr<TSystemCommands> system_;  // made at the first command that reaches outside
   std::function<std::int32_t()> playerScore_;
   TScreenParts parts_;
 

@@ -56,8 +56,7 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
       ScreenCommand(command, source, index);
       return;
     case CommandAction::kRun:
-      if (command.rfind("run=http://", 0) == 0) OpenOutside(command.substr(4));
-      else RunProgram(command);
+      SystemCommands().Run(command);
       return;
     case CommandAction::kAbout:
       if (archive_ && archive_->Exists("About.txt")) ShowAboutBox();
@@ -198,9 +197,7 @@ void TMainForm::BackgroundSoundCommand(int source) {
     Log("settings", "the background music setting could not be written");
 }
 
-void TMainForm::OpenOutside(const std::string& url) {
-  if (!platform_.Desktop().OpenDocument(url)) Log("command", "the desktop could not open " + Cp1251ToUtf8(url));
-}
+void TMainForm::OpenOutside(const std::string& url) { SystemCommands().Open(url); }
 
 std::string TMainForm::SettingsKey() const { return "SOFTWARE\\VOMAR\\" + title_; }
 

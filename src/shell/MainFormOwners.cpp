@@ -149,11 +149,27 @@ bool TMainForm::OwnedModal() const {
   return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal()) || (about_ && about_->Modal());
 }
 void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
-void TMainForm::ShowHelpViewer() { OwnerCall("viewer", "help"); }
 
-void TMainForm::RunProgram(const std::string& command) { OwnerCall("system", "run", command); }
-void TMainForm::RunInstalledGame(const std::string& command) { OwnerCall("system", "rungame", command); }
-void TMainForm::DeleteGame(const std::string& command) { OwnerCall("system", "delgame", command); }
-void TMainForm::InstallFonts() { OwnerCall("system", "installfonts"); }
+TSystemCommands& TMainForm::SystemCommands() {
+  if (!system_) {
+    SystemCommandsHost host;
+    host.setBusy = [this](bool busy) {
+      busy_ = busy;
+      if (SkinWindow()) SkinWindow()->SetCursor(busy ? Cursor::Wait : Cursor::Arrow);
+    };
+    host.showMessage = [this](int layout, const std::string& text) {
+      if (dialog_ && !destroyed_) ShowGameDialog(layout, text);
+      else platform_.ShowMessageBox(title_, text);
+    };
+    system_ = std::make_unique<TSystemCommands>(platform_, paths_, std::move(host));
+  }
+  return *system_;
+}
+
+void TMainForm::RunInstalledGame(const std::string& command) { SystemCommands().RunGame(command); }
+void TMainForm::DeleteGame(const std::string& command) { SystemCommands().DeleteGame(command); }
+// The fonts beside the program are the ones the game registers for itself at start-up.
+void TMainForm::InstallFonts() { SystemCommands().InstallFonts(disc_.programDir); }
+void TMainForm::ShowHelpViewer() { SystemCommands().Help(header_.helpFile); }
 
 }  // namespace trv

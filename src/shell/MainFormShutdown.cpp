@@ -88,6 +88,8 @@ void TMainForm::FormDestroy() {
   optionsWindow_.reset();
   StopMusicAtShutdown();
   RemoveFonts();
+  // The help viewer F1 started goes with the program; a font copy ends first.
+  system_.reset();
   // The engine's timers and fades stop before the parts they draw on go.
   game_.reset();
   users_.reset();

@@ -36,6 +36,10 @@ class ManualLoop : public EventLoop, private Clock {
     task();
     return true;
   }
+  void RunBeside(std::function<void()> work, std::function<void()> done) override {
+    work();
+    Post(std::move(done));
+  }
   void ProcessMessages() override { RunPosted(); }
   int Run() override { return 0; }
   bool RunModal(const std::function<bool()>&) override { return false; }

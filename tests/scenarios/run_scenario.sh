@@ -47,6 +47,16 @@
 #   #! seed N                       TRIVION_SEED=N: the same draws every run
 #   #! setting KEY NAME N           the settings hold the number N as NAME under
 #                                   KEY of HKEY_CURRENT_USER before the first run
+#   #! machine-setting KEY NAME TEXT
+#                                   the settings hold the string TEXT (the rest
+#                                   of the line, @WORK@ allowed) as NAME under
+#                                   KEY of HKEY_LOCAL_MACHINE
+#   #! program PATH                 an executable file PATH under the run's
+#                                   folder (a program to be started)
+#   #! file PATH                    an empty file PATH under the run's folder
+#   #! mask-numbers FIELD...        the numbers of these fields are 0 in the
+#                                   trace compared (sizes that follow the
+#                                   run's folder name in a text)
 #   #! keep-events EV...            the trace compared with the golden file
 #                                   holds only the lines of these "ev" kinds
 #                                   (whole games write thousands of lines)
@@ -99,6 +109,10 @@ DIFFERENT_SHOTS=()
 QUESTIONS=
 SEED=
 SETTINGS=()
+MACHINE_SETTINGS=()
+MASKED=()
+PROGRAMS=()
+FILES=()
 KEEP_EVENTS=()
 DEMO=0
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
@@ -166,6 +180,24 @@ while IFS= read -r line || [ -n "$line" ]; do
       [ "${#operands[@]}" -eq 3 ] && [[ "${operands[2]}" =~ ^[0-9]+$ ]] && [[ ! "${operands[0]}${operands[1]}" =~ [\"\]\[] ]] ||
         setup_error "$LINE_NO" "setting needs a key, a name and a number"
       SETTINGS+=("${operands[0]}" "${operands[1]}" "${operands[2]}") ;;
+    machine-setting)
+      [ "${#operands[@]}" -ge 3 ] && [[ ! "${operands[0]}${operands[1]}" =~ [\"\]\[] ]] ||
+        setup_error "$LINE_NO" "machine-setting needs a key, a name and a text"
+      value=${text#"${operands[0]}"}
+      value=${value#"${value%%[![:space:]]*}"}
+      value=${value#"${operands[1]}"}
+      value=${value#"${value%%[![:space:]]*}"}
+      MACHINE_SETTINGS+=("${operands[0]}" "${operands[1]}" "$value") ;;
+    program | file)
+      [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "$directive needs one path"
+      case "${operands[0]}" in /* | *..*) setup_error "$LINE_NO" "$directive takes a path inside the run's folder" ;; esac
+      if [ "$directive" = program ]; then PROGRAMS+=("${operands[0]}"); else FILES+=("${operands[0]}"); fi ;;
+    mask-numbers)
+      [ "${#operands[@]}" -ge 1 ] || setup_error "$LINE_NO" "mask-numbers needs one field or more"
+      for f in "${operands[@]}"; do
+        [[ "$f" =~ ^[a-z]+$ ]] || setup_error "$LINE_NO" "mask-numbers: \"$f\" is not a field"
+      done
+      MASKED+=("${operands[@]}") ;;
     seed)
       [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[0-9]+$ ]] || setup_error "$LINE_NO" "seed needs a number"
       SEED=${operands[0]} ;;
@@ -184,7 +216,7 @@ while IFS= read -r line || [ -n "$line" ]; do
 done <"$WORK/script.scn"
 
 # The shell finds its disc beside the executable, as on a real disc.
-mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home"
+mkdir -p "$WORK/disc" "$WORK/config" "$WORK/state" "$WORK/runtime" "$WORK/home" "$WORK/data"
 if [ "$DEMO" -eq 1 ]; then
   [ "${#DISC_OPTIONS[@]}" -eq 0 ] || { echo "FAIL: the demo disc's archive is not rewritten"; exit 1; }
   # Linked, not copied: the disc is large and the program only reads it.
@@ -236,6 +268,22 @@ if [ "${#SETTINGS[@]}" -gt 0 ]; then
   } >"$WORK/config/trivion/HKEY_CURRENT_USER.reg"
 fi
 
+if [ "${#MACHINE_SETTINGS[@]}" -gt 0 ]; then
+  mkdir -p "$WORK/config/trivion"
+  reg_text() { printf '%s' "$1" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g'; }
+  {
+    echo "trivion-settings 1"
+    for ((i = 0; i < ${#MACHINE_SETTINGS[@]}; i += 3)); do
+      printf '[%s]\n"%s"="%s"\n' "${MACHINE_SETTINGS[i]}" "${MACHINE_SETTINGS[i + 1]}" "$(reg_text "${MACHINE_SETTINGS[i + 2]}")"
+    done
+    echo "end"
+  } >"$WORK/config/trivion/HKEY_LOCAL_MACHINE.reg"
+fi
+for f in "${PROGRAMS[@]}" "${FILES[@]}"; do
+  mkdir -p "$(dirname "$WORK/$f")" && : >"$WORK/$f" || { echo "FAIL: cannot make $f"; exit 1; }
+done
+for f in "${PROGRAMS[@]}"; do chmod +x "$WORK/$f"; done
+
 # Files and their bytes under the settings and home folders.
 settings_snapshot() {
   (cd "$WORK" && find config home -print0 | sort -z | xargs -0 -r sh -c \
@@ -285,9 +333,9 @@ for ((RUN = 1; RUN <= RUNS; ++RUN)); do
     RUN_ENV=()
     [ "$DEMO" -eq 0 ] || RUN_ENV+=(TRIVION_SCORE_SERVER=http://127.0.0.1:9/)
     [ -z "$SEED" ] || RUN_ENV+=(TRIVION_SEED="$SEED")
-    exec env -u TRIVION_DISC -u TRIVION_LOG -u DISPLAY -u WAYLAND_DISPLAY -u TRIVION_SEED -u TRIVION_SCORE_SERVER \
+    exec env -u TRIVION_DISC -u TRIVION_LOG -u XDG_DATA_HOME -u DISPLAY -u WAYLAND_DISPLAY -u TRIVION_SEED -u TRIVION_SCORE_SERVER \
       "${RUN_ENV[@]}" \
-      HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" \
+      HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state" XDG_DATA_HOME="$WORK/data" \
       XDG_RUNTIME_DIR="$WORK/runtime" TRIVION_BACKEND=headless \
       TRIVION_SCRIPT="$WORK/script.scn" TRIVION_TRACE="$WORK/trace.$RUN.jsonl" \
       timeout 60 "$WORK/disc/trivion" "${ARGS[@]}"
@@ -359,7 +407,12 @@ LOWER_WORK=$(printf '%s' "$WINDOWS_WORK" | tr '[:upper:]' '[:lower:]')
 sed -e "s|$(sed_pattern "$WORK")|@WORK@|g" -e "s|$(sed_pattern "$WINDOWS_WORK")|@WORK@|g" \
   -e "s|$(sed_pattern "$LOWER_WORK")|@WORK@|g" \
   "$WORK/trace.jsonl" >"$WORK/trace.normal" 2>/dev/null || : >"$WORK/trace.normal"
+for f in "${MASKED[@]}"; do
+  sed -i "s/\"$f\":-\{0,1\}[0-9]\{1,\}/\"$f\":0/g" "$WORK/trace.normal"
+done
 if [ "${#KEEP_EVENTS[@]}" -gt 0 ]; then
+  # A scenario's own errors are always kept: a filter must not hide them.
+  KEEP_EVENTS+=(scenario)
   kinds=$(IFS='|'; printf '%s' "${KEEP_EVENTS[*]}")
   grep -E "\"ev\":\"($kinds)\"" "$WORK/trace.normal" >"$WORK/trace.kept" || : >"$WORK/trace.kept"
   mv "$WORK/trace.kept" "$WORK/trace.normal"

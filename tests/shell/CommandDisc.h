@@ -30,6 +30,7 @@ inline std::string FiveScreenScript() {
   };
   std::string s =
       "title=тестовый диск\n"
+      "helpwin vw=640;vh=480;fn=Help.html\n"
       "_screen1 back1.bmp\n_screen2 back2.bmp\n_screen3 back1.bmp\n_screen4 back2.bmp\n_screen5 back1.bmp\n";
   s += button(1, 0, 0, "gotonextscreen", "next.wav", "startgame");
   s += button(1, 50, 0, "hel", "help.wav", "help");

@@ -91,13 +91,13 @@ TEST_F(KeysTest, F1SoundsTheHelpButtonWhateverTheModifiers) {
     Key(vk::F1, shift);
     // "hel" begins "help"; "elp", which only occurs inside it, does not count.
     EXPECT_THAT(Sounds(), ElementsAre("help.wav")) << shift;
-    EXPECT_THAT(Owners(), ElementsAre("viewer help")) << shift;
+    EXPECT_THAT(Opened(), ElementsAre(Utf8ToCp1251(Disc().programDir + "Help.html"))) << shift;
   }
   // The "help" command is the same key.
   Mark();
   Run("help");
   EXPECT_THAT(Sounds(), ElementsAre("help.wav"));
-  EXPECT_THAT(Owners(), ElementsAre("viewer help"));
+  EXPECT_THAT(Opened(), ElementsAre(Utf8ToCp1251(Disc().programDir + "Help.html")));
 }
 
 TEST_F(KeysTest, CtrlNOpensTheOptionsAndOtherKeysDoNothing) {

@@ -57,6 +57,11 @@ bool HeadlessEventLoop::PostAndWait(std::function<void()> task) {
   return tasks_.PostAndWait(std::move(task), nullptr);
 }
 
+void HeadlessEventLoop::RunBeside(std::function<void()> work, std::function<void()> done) {
+  CallGuarded("work beside the loop", work);
+  Post(std::move(done));
+}
+
 bool HeadlessEventLoop::RunPosted() { return tasks_.RunAll(); }
 
 bool HeadlessEventLoop::FireNextDue(std::uint64_t limit) {

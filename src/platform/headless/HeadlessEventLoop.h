@@ -26,6 +26,7 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   bool TimerActive(TimerId id) const override;
   void Post(std::function<void()> task) override;
   bool PostAndWait(std::function<void()> task) override;
+  void RunBeside(std::function<void()> work, std::function<void()> done) override;
   void ProcessMessages() override;
   int Run() override;
   bool RunModal(const std::function<bool()>& done) override;

@@ -141,7 +141,7 @@ class HeadlessMediaSystem : public MediaSystem {
 class HeadlessShell : public Shell {
  public:
   struct Call {
-    std::string verb;  // "open", "start", "wait", "terminate", "close-window"
+    std::string verb;  // "open", "start", "wait", "terminate", "close-window", "raise", "fonts-changed"
     std::string target;
     std::vector<std::string> args;
   };
@@ -153,6 +153,10 @@ class HeadlessShell : public Shell {
   std::optional<int> WaitProcess(int pid, int timeoutMs) override;
   bool TerminateProcess(int pid) override;
   std::optional<WindowRef> FindWindowByTitle(const std::string& caption) override;
+  std::optional<WindowRef> FindForeignWindowByTitle(const std::string& caption) override;
+  bool RaiseWindow(WindowRef window) override;
+  std::optional<int> StartOpener(const std::string& target) override;
+  void FontsChanged(const std::string& nativeFolder) override;
   bool CloseWindow(WindowRef window) override;
   bool IsConnected() override { return connected_; }
 

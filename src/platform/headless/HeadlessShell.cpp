@@ -1,3 +1,6 @@
+#include "platform/Paths.h"
+#include "platform/ShellTargets.h"
+#include "platform/Text.h"
 #include "platform/TraceEvents.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -10,7 +13,9 @@ void HeadlessShell::Record(const char* verb, const std::string& target, const st
 
 bool HeadlessShell::OpenDocument(const std::string& target) {
   Record("open", target);
-  return !target.empty();
+  // As on the desktop: an address always finds its handler, a file only when it is there.
+  if (Trim(target).empty()) return false;
+  return IsDesktopAddress(target) || ResolvePath(Trim(target)).has_value();
 }
 
 std::optional<int> HeadlessShell::StartProcess(const std::string& windowsPath, const std::vector<std::string>& args,
@@ -42,6 +47,27 @@ std::optional<WindowRef> HeadlessShell::FindWindowByTitle(const std::string& cap
     if (title == caption) return ref;
   return std::nullopt;
 }
+
+std::optional<WindowRef> HeadlessShell::FindForeignWindowByTitle(const std::string& caption) {
+  for (const auto& [ref, title] : foreign_)
+    if (title == caption) return ref;
+  return std::nullopt;
+}
+
+bool HeadlessShell::RaiseWindow(WindowRef ref) {
+  auto it = foreign_.find(ref);
+  Record("raise", it == foreign_.end() ? std::string() : it->second);
+  return it != foreign_.end();
+}
+
+std::optional<int> HeadlessShell::StartOpener(const std::string& target) {
+  if (!OpenDocument(target)) return std::nullopt;
+  int pid = nextPid_++;
+  running_[pid] = true;
+  return pid;
+}
+
+void HeadlessShell::FontsChanged(const std::string& nativeFolder) { Record("fonts-changed", nativeFolder); }
 
 bool HeadlessShell::CloseWindow(WindowRef ref) {
   for (HeadlessWindow* w : platform_.Windows()) {

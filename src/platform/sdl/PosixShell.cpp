@@ -16,6 +16,7 @@
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/ShellTargets.h"
 #include "platform/Text.h"
 #include "platform/TraceEvents.h"
 
@@ -23,21 +24,6 @@ extern char** environ;
 
 namespace trv {
 namespace {
-
-bool IsSchemeChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '-' || c == '.';
-}
-
-// "http:", "mailto:", "ftp:" ... A single letter before the colon is a drive.
-bool HasScheme(std::string_view s) {
-  const std::size_t colon = s.find(':');
-  if (colon == std::string_view::npos || colon < 2) return false;
-  if (!((s[0] >= 'a' && s[0] <= 'z') || (s[0] >= 'A' && s[0] <= 'Z'))) return false;
-  for (std::size_t i = 1; i < colon; ++i)
-    if (!IsSchemeChar(s[i])) return false;
-  return true;
-}
 
 int ExitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -84,25 +70,41 @@ PosixShell::~PosixShell() = default;
 
 std::string PosixShell::DocumentArgument(const std::string& target) {
   const std::string t = Trim(target);
-  if (HasScheme(t)) return Cp1251ToUtf8(t);
-  if (t.size() > 4 && EqualsNoCaseAscii(t.substr(0, 4), "www.")) return "http://" + Cp1251ToUtf8(t);
+  if (IsDesktopAddress(t) && t.size() > 4 && EqualsNoCaseAscii(t.substr(0, 4), "www.")) return "http://" + Cp1251ToUtf8(t);
+  if (IsDesktopAddress(t)) return Cp1251ToUtf8(t);
   if (auto native = ResolvePath(t)) return native->string();
   return ToNativePath(t).string();
 }
 
+std::optional<int> PosixShell::SpawnOpener(const std::string& target) {
+  const std::string t = Trim(target);
+  if (t.empty()) return std::nullopt;
+  if (!IsDesktopAddress(t) && !ResolvePath(t)) {
+    Log("shell", "no document " + Cp1251ToUtf8(t));
+    return std::nullopt;
+  }
+  return Spawn("xdg-open", {DocumentArgument(target)}, true, {});
+}
+
 bool PosixShell::OpenDocument(const std::string& target) {
   TraceShell(trace_, "open", target);
-  const std::string t = Trim(target);
-  if (t.empty()) return false;
-  const bool address = HasScheme(t) || (t.size() > 4 && EqualsNoCaseAscii(t.substr(0, 4), "www."));
-  if (!address && !ResolvePath(t)) {
-    Log("shell", "no document " + Cp1251ToUtf8(t));
-    return false;
-  }
-  auto pid = Spawn("xdg-open", {DocumentArgument(target)}, true, {});
+  auto pid = SpawnOpener(target);
   if (!pid) return false;
   ReapInBackground(*pid);
   return true;
+}
+
+std::optional<int> PosixShell::StartOpener(const std::string& target) {
+  TraceShell(trace_, "open", target);
+  auto pid = SpawnOpener(target);
+  if (pid) running_.insert(*pid);
+  return pid;
+}
+
+void PosixShell::FontsChanged(const std::string& nativeFolder) {
+  TraceShell(trace_, "fonts-changed", nativeFolder);
+  // A desktop without fontconfig's tools simply finds the fonts at its next scan.
+  if (auto pid = Spawn("fc-cache", {nativeFolder}, true, {})) ReapInBackground(*pid);
 }
 
 std::optional<int> PosixShell::StartProcess(const std::string& windowsPath, const std::vector<std::string>& args,
@@ -147,8 +149,10 @@ std::optional<int> PosixShell::WaitProcess(int pid, int timeoutMs) {
       return exited_[pid];
     }
     if (r < 0 && errno != EINTR) {
+      // Reaped elsewhere or gone: it has ended, with no code to tell.
       running_.erase(pid);
-      return std::nullopt;
+      exited_[pid] = -1;
+      return -1;
     }
     if (r == 0) {
       const auto now = Clock::now();
@@ -168,6 +172,18 @@ bool PosixShell::TerminateProcess(int pid) {
 std::optional<WindowRef> PosixShell::FindWindowByTitle(const std::string& caption) {
   if (caption.empty()) return std::nullopt;
   return desktop_.FindWindow(Cp1251ToUtf8(caption));
+}
+
+std::optional<WindowRef> PosixShell::FindForeignWindowByTitle(const std::string& caption) {
+  if (caption.empty()) return std::nullopt;
+  return desktop_.FindWindow(Cp1251ToUtf8(caption), long(getpid()));
+}
+
+bool PosixShell::RaiseWindow(WindowRef window) {
+  auto title = desktop_.Title(window);
+  TraceShell(trace_, "raise", title ? Utf8ToCp1251(*title) : std::string());
+  if (!title) return false;
+  return desktop_.Raise(window);
 }
 
 bool PosixShell::CloseWindow(WindowRef window) {

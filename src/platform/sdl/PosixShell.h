@@ -23,6 +23,10 @@ class PosixShell : public Shell {
   std::optional<int> WaitProcess(int pid, int timeoutMs) override;
   bool TerminateProcess(int pid) override;
   std::optional<WindowRef> FindWindowByTitle(const std::string& caption) override;
+  std::optional<WindowRef> FindForeignWindowByTitle(const std::string& caption) override;
+  bool RaiseWindow(WindowRef window) override;
+  std::optional<int> StartOpener(const std::string& target) override;
+  void FontsChanged(const std::string& nativeFolder) override;
   bool CloseWindow(WindowRef window) override;
   bool IsConnected() override;
 
@@ -31,6 +35,9 @@ class PosixShell : public Shell {
   static std::string DocumentArgument(const std::string& cp1251Target);
 
  private:
+  // Starts the desktop's handler for an address or an existing file.
+  std::optional<int> SpawnOpener(const std::string& target);
+
   Trace& trace_;
   X11Desktop desktop_;
   std::set<int> running_;        // started here and not yet reaped

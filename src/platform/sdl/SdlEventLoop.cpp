@@ -29,6 +29,7 @@ SdlEventLoop::SdlEventLoop()
 
 SdlEventLoop::~SdlEventLoop() {
   Terminate(ExitCode());
+  for (Beside& b : beside_) b.thread.join();
   if (eventsInit_) SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
@@ -78,6 +79,24 @@ void SdlEventLoop::Wake() {
 void SdlEventLoop::Post(std::function<void()> task) {
   bool wake = false;
   if (tasks_.Post(std::move(task), &wake) && wake) Wake();
+}
+
+void SdlEventLoop::RunBeside(std::function<void()> work, std::function<void()> done) {
+  for (auto it = beside_.begin(); it != beside_.end();) {
+    if (it->finished->load()) {
+      it->thread.join();
+      it = beside_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  beside_.push_back({std::thread([this, work = std::move(work), done = std::move(done), finished]() mutable {
+                       CallGuarded("work beside the loop", work);
+                       Post(std::move(done));
+                       finished->store(true);
+                     }),
+                     finished});
 }
 
 bool SdlEventLoop::PostAndWait(std::function<void()> task) {

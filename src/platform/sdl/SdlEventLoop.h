@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <vector>
 #include <SDL.h>
 
 #include <chrono>
@@ -29,6 +31,7 @@ class SdlEventLoop : public EventLoop, private Clock {
   bool TimerActive(TimerId id) const override;
   void Post(std::function<void()> task) override;
   bool PostAndWait(std::function<void()> task) override;
+  void RunBeside(std::function<void()> work, std::function<void()> done) override;
   void ProcessMessages() override;
   int Run() override;
   bool RunModal(const std::function<bool()>& done) override;
@@ -65,6 +68,14 @@ class SdlEventLoop : public EventLoop, private Clock {
   ModalLoops modal_;
 
   TaskQueue tasks_;
+
+  // Threads of RunBeside: finished ones are joined at the next call, the rest
+  // when the loop goes (their `done` is then dropped).
+  struct Beside {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+  };
+  std::vector<Beside> beside_;
 
   std::function<void(const SDL_Event&)> handler_;
 };

@@ -50,7 +50,7 @@ class ErrorTrap {
 struct X11Desktop::Impl {
   Display* display = nullptr;
   bool tried = false;
-  Atom clientList = 0, netWmName = 0, utf8String = 0, wmProtocols = 0, wmDelete = 0;
+  Atom clientList = 0, netWmName = 0, utf8String = 0, wmProtocols = 0, wmDelete = 0, netWmPid = 0, netActive = 0;
 
   bool Open() {
     if (tried) return display != nullptr;
@@ -65,6 +65,8 @@ struct X11Desktop::Impl {
     utf8String = XInternAtom(display, "UTF8_STRING", False);
     wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
     wmDelete = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    netWmPid = XInternAtom(display, "_NET_WM_PID", False);
+    netActive = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
     return true;
   }
 
@@ -141,14 +143,40 @@ X11Desktop::~X11Desktop() {
 
 bool X11Desktop::Connected() { return impl_->Open(); }
 
-std::optional<std::uint64_t> X11Desktop::FindWindow(const std::string& titleUtf8) {
+std::optional<std::uint64_t> X11Desktop::FindWindow(const std::string& titleUtf8, long skipPid) {
   if (!impl_->Open()) return std::nullopt;
   ErrorTrap trap(impl_->display);
   for (::Window w : impl_->Candidates()) {
     auto title = impl_->TitleOf(w);
-    if (title && *title == titleUtf8) return std::uint64_t(w);
+    if (!title || *title != titleUtf8) continue;
+    if (skipPid != 0) {
+      std::vector<unsigned long> pid;
+      if (impl_->ReadProperty(w, impl_->netWmPid, XA_CARDINAL, 32, nullptr, &pid) && !pid.empty() &&
+          long(pid[0]) == skipPid)
+        continue;
+    }
+    return std::uint64_t(w);
   }
   return std::nullopt;
+}
+
+bool X11Desktop::Raise(std::uint64_t window) {
+  if (!impl_->Open() || window == 0) return false;
+  ErrorTrap trap(impl_->display);
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(impl_->display, ::Window(window), &attributes) || trap.Failed()) return false;
+  XRaiseWindow(impl_->display, ::Window(window));
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = ::Window(window);
+  ev.xclient.message_type = impl_->netActive;
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = 2;  // asked by a tool, not by a click
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(impl_->display, DefaultRootWindow(impl_->display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  XFlush(impl_->display);
+  return !trap.Failed();
 }
 
 std::optional<std::string> X11Desktop::Title(std::uint64_t window) {

@@ -18,8 +18,11 @@ class X11Desktop {
   X11Desktop& operator=(const X11Desktop&) = delete;
 
   bool Connected();
-  // The top-level window whose title (UTF-8) is exactly `titleUtf8`.
-  std::optional<std::uint64_t> FindWindow(const std::string& titleUtf8);
+  // The top-level window whose title (UTF-8) is exactly `titleUtf8`; with
+  // `skipPid` not 0, windows that name that process (_NET_WM_PID) are passed over.
+  std::optional<std::uint64_t> FindWindow(const std::string& titleUtf8, long skipPid = 0);
+  // Raises the window and asks the window manager, when there is one, to activate it.
+  bool Raise(std::uint64_t window);
   // The title of a window, UTF-8; nullopt when the window is gone.
   std::optional<std::string> Title(std::uint64_t window);
   // Sends WM_DELETE_WINDOW, as a window manager's close button does.

@@ -14,5 +14,6 @@ bool BuildMusic(const BuildContext& ctx);         // content/music -> MP3 files 
 bool BuildClips(const BuildContext& ctx);         // content/clips -> AVI files on the disc
 bool BuildFonts(const BuildContext& ctx);         // content/fonts -> faces beside the program
 bool BuildTreeFiles(const BuildContext& ctx);     // content/tree -> tree stage
+bool BuildHelp(const BuildContext& ctx);          // content/help -> help\ beside the program
 
 }  // namespace trv::disc

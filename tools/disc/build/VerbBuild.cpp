@@ -77,6 +77,7 @@ int VerbBuild(const std::vector<std::string>& args, ToolIo& io) {
       {"sounds", {"sounds"}, 1, BuildSoundEffects},
       {"music", {"music"}, 1, BuildMusic},
       {"clips", {"clips"}, 1, BuildClips},
+      {"help", {"help"}, 1, BuildHelp},
   };
   ok = RunSteps(ctx, steps, a.Has("--force")) && ok;
 
