@@ -148,7 +148,6 @@ void TMainForm::ShowOptions() {
 bool TMainForm::OwnedModal() const {
   return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal()) || (about_ && about_->Modal());
 }
-void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
 void TMainForm::ShowHelpViewer() { OwnerCall("viewer", "help"); }
 
 void TMainForm::RunProgram(const std::string& command) { OwnerCall("system", "run", command); }
