@@ -161,6 +161,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnMouseMove(Point p, unsigned shift) override;
   void OnMouseDown(MouseButton b, Point p, unsigned shift) override;
   void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
+  // The standard window's toolbar loses its hot button (ViewerStandardWindow.cpp).
+  void OnMouseLeave() override;
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }

@@ -80,6 +80,13 @@ void TMainForm::StandardMouseMove(Point p) {
   FormPaint();
 }
 
+void TMainForm::OnMouseLeave() {
+  if (!standardWindow_ || !toolbar_ || toolbar_->Hot() == TViewerToolbar::kButtonCount) return;
+  toolbar_->MouseLeave();
+  Hints().Hide();
+  FormPaint();
+}
+
 void TMainForm::StandardMouseDown(Point p) {
   Hints().Hide();
   if (toolbar_ && toolbar_->MouseDown(p)) FormPaint();

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "platform/Text.h"
 #include "script/ScriptLines.h"
 #include "script/ThesaurusScript.h"
@@ -98,24 +93,6 @@ TEST(ThesaurusScript, DamagedScriptsKeepWhatWasReadAndLogIt) {
   const std::vector<std::uint8_t> junk{'c', 'f', 's', 0xFF, 0x00, 0x13};
   SplitLines(junk, true, lines);
   EXPECT_TRUE(ReadThesaurusScript(lines, kPaths).elements.ScreenPictures.empty());
-}
-
-TEST(ThesaurusScript, TheDemoDiscsThesaurusReadsWhole) {
-  const char* data = std::getenv("TRIVION_TEST_DATA");
-  ASSERT_NE(data, nullptr);
-  // The test data folder lies in tests/ of the source tree, beside content/.
-  const std::filesystem::path source = (std::filesystem::path(data) / ".." / "..").lexically_normal();
-  std::ifstream in(source / "content" / "scripts" / "Tesaurus.cfs", std::ios::binary);
-  ASSERT_TRUE(in);
-  std::stringstream text;
-  text << in.rdbuf();
-  const TThesaurusScript s = ReadStored(text.str());
-  ASSERT_EQ(s.elements.Buttons.size(), 1u);
-  ASSERT_EQ(s.elements.Buttons[0].size(), 2u);
-  EXPECT_EQ(s.elements.Buttons[0][1].fn[0], "thes_x_n.bmp");
-  EXPECT_EQ(s.elements.ScreenPictures[0], "thes_back.bmp");
-  EXPECT_EQ(s.elements.texts.size(), 46u);
-  EXPECT_EQ(s.icon, "thes_emblem.bmp");
 }
 
 }  // namespace
