@@ -18,7 +18,7 @@ const char* SoundModeName(SoundMode mode);  // "async", "nostop", "sync"
 
 // {"ev":"sound","file":...,"mode":...,"played":...}
 void TraceSound(Trace& trace, const std::string& windowsPath, SoundMode mode, bool played);
-// {"ev":"window","window":role,"op":"show"|"hide"|"minimize"|"restore",...}
+// {"ev":"window","window":role,"op":"show"|"hide"|"minimize"|"restore"|"maximize"|"normal"|"frame"|"no-frame",...}
 void TraceWindow(Trace& trace, const std::string& role, const char* op);
 void TraceWindowBounds(Trace& trace, const std::string& role, const Rect& bounds);
 void TraceWindowRegion(Trace& trace, const std::string& role, std::size_t vertexCount);

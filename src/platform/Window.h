@@ -107,6 +107,19 @@ class Window {
 
   // Asks for OnCloseRequest, as a close message from elsewhere would.
   virtual void Close() = 0;
+
+  // The ordinary look of the system's windows, a title bar and a sizing
+  // border (framed), or none: the skinned look every window starts with.
+  virtual void SetFramed(bool framed) = 0;
+  virtual bool Framed() const = 0;
+  // Fills the desktop's work area; ShowNormal gives it its bounds from before
+  // back. Neither shows a hidden window.
+  virtual void Maximize() = 0;
+  virtual void ShowNormal() = 0;
+  virtual bool Maximized() const = 0;
+  // What the framebuffer is cleared to when the window changes size (white
+  // until set).
+  virtual void SetColor(Color color) = 0;
 };
 
 }  // namespace trv

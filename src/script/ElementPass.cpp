@@ -21,13 +21,14 @@ void GrowTo(PerScreen& perScreen, std::size_t screen) {
 
 class ElementPass {
  public:
-  ElementPass(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model)
-      : lines_(lines), paths_(paths), model_(model) {}
+  ElementPass(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model,
+              std::span<const ShellKind> kinds, const ScreenLineRead& onScreen)
+      : lines_(lines), paths_(paths), model_(model), kinds_(kinds), onScreen_(onScreen) {}
 
   void Run() {
     const BlockLines text{lines_, lines_};
     while (index_ < lines_.size()) {
-      const ShellKind* kind = FindKind(ShellKinds(), text, index_);
+      const ShellKind* kind = FindKind(kinds_, text, index_);
       if (!kind) {
         ++index_;
         continue;
@@ -56,6 +57,7 @@ class ElementPass {
       GrowTo(model_.GroupSwitches, s);
       GrowTo(model_.ScreenPictures, s);
       model_.ScreenPictures[s] = v.text;
+      if (onScreen_) onScreen_(model_, s);
     }
     ++index_;
   }
@@ -103,13 +105,20 @@ class ElementPass {
   const TDynamicStringArray& lines_;
   const ScriptPaths& paths_;
   TElementModel& model_;
+  std::span<const ShellKind> kinds_;
+  const ScreenLineRead& onScreen_;
   std::size_t index_ = 0;
 };
 
 }  // namespace
 
 void ReadElements(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model) {
-  ElementPass(lines, paths, model).Run();
+  ReadElements(lines, paths, model, ShellKinds(), {});
+}
+
+void ReadElements(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model,
+                  std::span<const ShellKind> kinds, const ScreenLineRead& onScreen) {
+  ElementPass(lines, paths, model, kinds, onScreen).Run();
 }
 
 }  // namespace trv

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <span>
+
 #include "script/ExpandPath.h"
 #include "script/MyTypes.h"
 #include "script/ShellElements.h"
+#include "script/ShellSchema.h"
 
 namespace trv {
 
@@ -27,5 +32,11 @@ namespace trv {
 // - a required key that never occurs ends the pass at the last line, keeping
 //   the values read so far, with a log line naming the block and the key.
 void ReadElements(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model);
+
+// Called when a screen picture line of screen `screen` (from 0) was read.
+using ScreenLineRead = std::function<void(TElementModel& model, std::size_t screen)>;
+// The same pass over another script's subset of the kinds (the thesaurus).
+void ReadElements(const TDynamicStringArray& lines, const ScriptPaths& paths, TElementModel& model,
+                  std::span<const ShellKind> kinds, const ScreenLineRead& onScreen);
 
 }  // namespace trv

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/InstanceLock.h"
@@ -16,6 +17,7 @@
 #include "media/BackgroundMusic.h"
 #include "game/GameScreen.h"
 #include "shell/SystemCommands.h"
+#include "shell/ViewerToolbar.h"
 #include "shell/parts/ScreenParts.h"
 #include "store/PackedTree.h"
 #include "store/ReadBin.h"
@@ -34,6 +36,7 @@ class TUsers;
 struct StartArguments {
   std::vector<std::string> args;  // without the program path
   std::string commandLine;        // the whole line, program path included
+  std::string programPath;        // as the line begins with it, without quotes
 };
 
 enum class Role { Shell, Help, Thesaurus, SecondShell };
@@ -64,6 +67,11 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
   Role CurrentRole() const { return role_; }
   bool SecondaryRun() const { return secondaryRun_; }
+  // A viewer role's switch followed its document on the command line: Escape ends it.
+  bool ViewerSwitch() const { return viewerSwitch_; }
+  // The ordinary sizeable window with the toolbar (the help role, "standartwin").
+  bool InStandardWindow() const { return standardWindow_; }
+  const TViewerToolbar* Toolbar() const { return toolbar_.get(); }
   const std::string& Title() const { return title_; }
   int CurrentScreen() const override { return currentScreen_; }
   Window* MainWindow() const { return SkinWindow(); }
@@ -154,6 +162,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnMouseMove(Point p, unsigned shift) override;
   void OnMouseDown(MouseButton b, Point p, unsigned shift) override;
   void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
+  // The standard window's toolbar loses its hot button (ViewerStandardWindow.cpp).
+  void OnMouseLeave() override;
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
@@ -175,7 +185,20 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
 
  private:
   bool StartShell(StartStop* stop);
-  void StartViewerRole(Role role);
+  // The viewer roles (ViewerHelpRole.cpp, ViewerThesaurusRole.cpp) and the
+  // standard window (ViewerStandardWindow.cpp).
+  void StartHelpRole(const StartArguments& start);
+  void StartThesaurusRole(const StartArguments& start);
+  void ReadViewerArguments(const StartArguments& start, std::string_view roleSwitch);
+  bool OpenViewerArchive();
+  void ReleaseViewerArchive();
+  void LeaveStandardWindow();
+  void PaintStandardWindow(Bitmap& target);
+  void StandardMouseMove(Point p);
+  void StandardMouseDown(Point p);
+  void StandardMouseUp(Point p);
+  // The buttons, switches and parts of a skinned screen take the mouse.
+  bool SkinnedScreen() const { return (role_ == Role::Shell || role_ == Role::Thesaurus) && !standardWindow_; }
   void MakeParts(bool screens);
   void FormDestroy();
   void StopMusicAtShutdown();
@@ -257,6 +280,11 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   ScriptPaths paths_;
   Role role_ = Role::Shell;
   bool secondaryRun_ = false;
+  bool viewerSwitch_ = false;
+  std::string viewerDocument_;  // sizes the standard window
+  bool standardWindow_ = false;
+  std::unique_ptr<TViewerToolbar> toolbar_;  // made at the first entry, kept
+  std::optional<Polygon> savedRegion_;       // the skinned shape, while the standard window shows
   bool destroyed_ = false;
   bool shown_ = false;
   int exitButton_ = -1;

@@ -51,10 +51,11 @@ void TMainForm::PlayButtonSoundFor(const char* word, bool prefixOnly) {
 void TMainForm::FormKeyDown(int key, unsigned shift) {
   if (Fading() || destroyed_ || closing_) return;
   HideHint();
-  if (role_ != Role::Shell) {
-    // The viewer windows know one key: Escape ends them.
-    if (key == vk::Escape) SkinWindow()->Close();
-    return;
+  if (viewerSwitch_) {
+    // A viewer started for a document knows one key: Escape ends it, and
+    // then does what Escape does anywhere.
+    if (key != vk::Escape) return;
+    SkinWindow()->Close();
   }
   const unsigned modifiers = shift & kModifiers;
   if (key == vk::Escape) {

@@ -6,7 +6,7 @@
 namespace trv {
 
 void TMainForm::FormMouseMove(unsigned /*shift*/, int x, int y) {
-  if (Fading() || role_ != Role::Shell || std::size_t(currentScreen_) >= elements_.Buttons.size()) return;
+  if (Fading() || !SkinnedScreen() || std::size_t(currentScreen_) >= elements_.Buttons.size()) return;
   const SkinHover hover = controls_.MouseMove({x, y});
   if (hover.enteredButton >= 0) {
     TSkinButton& b = controls_.Button(std::size_t(hover.enteredButton));
@@ -32,10 +32,7 @@ void TMainForm::FormMouseMove(unsigned /*shift*/, int x, int y) {
 void TMainForm::FormMouseDown(MouseButton /*button*/, unsigned shift, int x, int y) {
   Hints().Hide();
   if (Fading()) return;
-  if (role_ != Role::Shell) {
-    SkinWindow()->BeginDrag();
-    return;
-  }
+  if (!SkinnedScreen()) return;
   if (std::size_t(currentScreen_) >= elements_.Buttons.size()) return;
   if (FavoritePopupOpen()) HidePopups();
   const SkinClick click = controls_.MouseDown({x, y}, shift);
@@ -54,7 +51,7 @@ void TMainForm::FormMouseDown(MouseButton /*button*/, unsigned shift, int x, int
 }
 
 void TMainForm::FormMouseUp(MouseButton /*button*/, unsigned shift, int x, int y) {
-  if (Fading() || role_ != Role::Shell || std::size_t(currentScreen_) >= elements_.Buttons.size()) return;
+  if (Fading() || !SkinnedScreen() || std::size_t(currentScreen_) >= elements_.Buttons.size()) return;
   const SkinClick click = controls_.MouseUp({x, y}, shift);
   if (click.run) RunCommand(click.command, click.sound, click.index, click.Source(), 0);
 }
@@ -62,6 +59,7 @@ void TMainForm::FormMouseUp(MouseButton /*button*/, unsigned shift, int x, int y
 void TMainForm::HideHint() { Hints().Hide(); }
 
 void TMainForm::PaintSkin(Bitmap& target) {
+  if (standardWindow_) return PaintStandardWindow(target);
   target.Blit(0, 0, SkinBackground());
   // The background carries every element's resting look; only what differs is drawn.
   if (std::size_t(currentScreen_) < elements_.Buttons.size()) controls_.Paint(target);

@@ -148,7 +148,6 @@ void TMainForm::ShowOptions() {
 bool TMainForm::OwnedModal() const {
   return (dialog_ && dialog_->Modal()) || (optionsWindow_ && optionsWindow_->Modal()) || (about_ && about_->Modal());
 }
-void TMainForm::EnterStandardWindow() { OwnerCall("viewer", "standard-window"); }
 
 TSystemCommands& TMainForm::SystemCommands() {
   if (!system_) {

@@ -7,13 +7,17 @@ namespace trv {
 void TMainForm::MakeParts(bool screens) {
   Trace& trace = platform_.Tracer();
   ScreenPartHost& host = *this;
-  // The viewer windows show no screens: only the owners the commands reach.
+  // The help role shows no screen; the thesaurus has text cells but no boxes,
+  // which would keep their texts in the settings.
   if (screens && !elements_.texts.empty())
     parts_.SetFields(std::make_unique<TTextFieldsPart>(host, fonts_, elements_.texts, &trace));
-  if (screens) parts_.SetBoxes(std::make_unique<TInputBoxesPart>(host, platform_, title_, elements_.inputBoxes));
-  // The viewer windows have a clip player without areas, and no music.
+  if (screens && role_ == Role::Shell)
+    parts_.SetBoxes(std::make_unique<TInputBoxesPart>(host, platform_, title_, elements_.inputBoxes));
+  // The viewer windows have a clip player with one empty area (dropped sounds
+  // play through it), and no music.
   parts_.SetClips(std::make_unique<TClipAreasPart>(host, platform_.Media(), platform_.Loop(),
-                                                   screens ? elements_.clips : TDynamicClipArray{}, music_.get()));
+                                                   role_ == Role::Shell ? elements_.clips : TDynamicClipArray(1),
+                                                   music_.get()));
   parts_.SetPopups(std::make_unique<TPopupsPart>(trace));
   parts_.SetTrees(std::make_unique<TTreesPart>(trace));
 }
@@ -34,7 +38,7 @@ void TMainForm::HidePopups() {
   if (parts_.Popups()) parts_.Popups()->HideAll();
 }
 
-bool TMainForm::ElementControlAt(Point p) const { return role_ == Role::Shell && controls_.ControlAt(p); }
+bool TMainForm::ElementControlAt(Point p) const { return SkinnedScreen() && controls_.ControlAt(p); }
 
 void TMainForm::PartChanged(const ScreenPart& what, const Rect& r) {
   Window* window = SkinWindow();
@@ -60,12 +64,14 @@ void TMainForm::OnWindowFadeEnded() {
 // command underneath.
 void TMainForm::OnMouseMove(Point p, unsigned shift) {
   if (OwnedModal()) return;
+  if (standardWindow_) return StandardMouseMove(p);
   if (parts_.MouseMove(p, shift)) return;
   FormMouseMove(shift, p.x, p.y);
 }
 
 void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
   if (OwnedModal()) return;
+  if (standardWindow_) return StandardMouseDown(p);
   if (parts_.MouseDown(b, p, shift)) return;
   FormMouseDown(b, shift, p.x, p.y);
 }
@@ -74,6 +80,7 @@ void TMainForm::OnMouseUp(MouseButton b, Point p, unsigned shift) {
   // A box's drag that began before the dialog still ends, or it would keep the capture.
   const bool boxDrag = parts_.Boxes() && parts_.Boxes()->Boxes().Capturing();
   if (OwnedModal() && !boxDrag) return;
+  if (standardWindow_ && !boxDrag) return StandardMouseUp(p);
   if (parts_.MouseUp(b, p, shift)) return;
   FormMouseUp(b, shift, p.x, p.y);
 }

@@ -65,11 +65,11 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
   std::string arguments;
   for (const std::string& a : start.args) arguments += " " + a;
   if (arguments.find("/t") != std::string::npos) {
-    StartViewerRole(Role::Thesaurus);
+    StartThesaurusRole(start);
     return true;
   }
   if (secondaryRun_) {
-    StartViewerRole(Role::Help);
+    StartHelpRole(start);
     return true;
   }
   return StartShell(stop);
@@ -172,15 +172,6 @@ bool TMainForm::ApplyHeader(const TDynamicStringArray& lines, StartStop* stop) {
   }
   if (header_.hasVertexMain) SetShape(header_.vertexMain);
   return true;
-}
-
-void TMainForm::StartViewerRole(Role role) {
-  // Until the viewers have their own windows: a plain window that Escape ends.
-  role_ = role;
-  MakeParts(false);
-  SkinWindow()->SetCaption(Utf8ToCp1251(role == Role::Thesaurus ? "Тезаурус" : "Справка"));
-  SkinWindow()->Show();
-  SkinWindow()->Present();
 }
 
 void TMainForm::ShowMainWindow() {

@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "shell/ShellProcess.h"
+#include "shell/ViewerCommandLine.h"
 #include "shell/runner/ScenarioRunner.h"
 
 namespace trv {
@@ -24,11 +25,9 @@ int Fail(const std::string& reason) {
 
 int Main(int argc, char** argv) {
   StartArguments start;
-  for (int i = 0; i < argc; ++i) {
-    if (i) start.commandLine += ' ';
-    start.commandLine += argv[i];
-    if (i) start.args.push_back(argv[i]);
-  }
+  start.programPath = argc > 0 ? argv[0] : "";
+  for (int i = 1; i < argc; ++i) start.args.push_back(argv[i]);
+  start.commandLine = JoinCommandLine(start.programPath, start.args);
   // A fixed seed makes every draw of the run (the question order above all)
   // the same each time, for scenario tests; read once, here.
   if (const char* seed = std::getenv("TRIVION_SEED"); seed && *seed) {

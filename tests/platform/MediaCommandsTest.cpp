@@ -104,6 +104,12 @@ class FakeWindow : public Window {
   void SetMouseCapture(bool) override {}
   void AcceptFiles(bool) override {}
   void Close() override {}
+  void SetFramed(bool) override {}
+  bool Framed() const override { return false; }
+  void Maximize() override {}
+  void ShowNormal() override {}
+  bool Maximized() const override { return false; }
+  void SetColor(Color) override {}
 
   WindowOptions options;
   Bitmap fb;

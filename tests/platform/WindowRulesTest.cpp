@@ -49,6 +49,12 @@ class FakeWindow : public Window, public WindowEvents {
   void SetMouseCapture(bool) override {}
   void AcceptFiles(bool) override {}
   void Close() override {}
+  void SetFramed(bool) override {}
+  bool Framed() const override { return false; }
+  void Maximize() override {}
+  void ShowNormal() override {}
+  bool Maximized() const override { return false; }
+  void SetColor(Color) override {}
 
   void OnMouseMove(Point p, unsigned s) override { Note("move", p, s); }
   void OnMouseDown(MouseButton, Point p, unsigned s) override { Note("down", p, s); }

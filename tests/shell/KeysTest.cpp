@@ -166,9 +166,9 @@ TEST_F(KeysTest, KeysWaitWhileTheWindowFades) {
   EXPECT_THAT(Owners(), ElementsAre("game validate-answer"));
 }
 
-TEST_F(ShellTest, TheViewersKnowOnlyEscape) {
+TEST_F(ShellTest, AViewerWithItsSwitchKnowsOnlyEscape) {
   WriteDisc(discDir.Path(), FiveScreenScript());
-  ASSERT_TRUE(Start({"/h"}));
+  ASSERT_TRUE(Start({"notes.txt", "/h"}));
   for (int k : {vk::Return, vk::F1, vk::KeyA + ('N' - 'A')}) platform->KeyPress("main", k, k == vk::F1 ? 0u : unsigned(kCtrl));
   platform->KeyPress("main", vk::F1 + 3, kAlt);
   Wait(1100);

@@ -14,6 +14,7 @@
 #include "platform/Text.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "shell/ShellProcess.h"
+#include "shell/ViewerCommandLine.h"
 #include "support/TestSupport.h"
 
 namespace trv::test {
@@ -99,8 +100,8 @@ class ShellTest : public ::testing::Test {
     form = std::make_unique<TMainForm>(*platform, Disc());
     StartArguments start;
     start.args = args;
-    start.commandLine = "trivion";
-    for (const auto& a : args) start.commandLine += " " + a;
+    start.programPath = "/disc/trivion";
+    start.commandLine = JoinCommandLine(start.programPath, args);
     return form->FormCreate(start, &stop);
   }
   std::vector<std::string> TraceOf(const std::string& ev) {

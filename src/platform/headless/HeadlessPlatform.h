@@ -54,6 +54,12 @@ class HeadlessWindow : public Window {
   void SetMouseCapture(bool capture) override;
   void AcceptFiles(bool accept) override { acceptFiles_ = accept; }
   void Close() override;
+  void SetFramed(bool framed) override;
+  bool Framed() const override { return framed_; }
+  void Maximize() override;
+  void ShowNormal() override;
+  bool Maximized() const override { return maximized_; }
+  void SetColor(Color color) override { color_ = color; }
 
   // What tests look at.
   const Bitmap& Presented() const { return presented_; }  // the last presented frame
@@ -80,6 +86,10 @@ class HeadlessWindow : public Window {
   Bitmap icon_;
   Cursor cursor_ = Cursor::Arrow;
   bool acceptFiles_ = false;
+  bool framed_ = false;
+  bool maximized_ = false;
+  Rect normalBounds_;
+  Color color_ = MakeColor(255, 255, 255);
 };
 
 // Sounds are not heard: each play is recorded and "lasts" its WAV length on the

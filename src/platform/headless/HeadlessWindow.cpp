@@ -23,7 +23,7 @@ void HeadlessWindow::SetBounds(const Rect& r) {
   const bool resized = r.Width() != bounds_.Width() || r.Height() != bounds_.Height();
   if (r == bounds_) return;
   bounds_ = r;
-  if (resized) framebuffer_.Resize(std::max(0, r.Width()), std::max(0, r.Height()));
+  if (resized) framebuffer_.Resize(std::max(0, r.Width()), std::max(0, r.Height()), color_);
   TraceWindowBounds(platform_.Tracer(), Role(), r);
 }
 
@@ -77,6 +77,28 @@ void HeadlessWindow::ClearRegion() {
   if (!region_) return;
   region_.reset();
   TraceWindowRegion(platform_.Tracer(), Role(), 0);
+}
+
+void HeadlessWindow::SetFramed(bool framed) {
+  if (framed == framed_) return;
+  framed_ = framed;
+  TraceWindow(platform_.Tracer(), Role(), framed ? "frame" : "no-frame");
+}
+
+void HeadlessWindow::Maximize() {
+  if (maximized_) return;
+  normalBounds_ = bounds_;
+  maximized_ = true;
+  TraceWindow(platform_.Tracer(), Role(), "maximize");
+  const Size screen = platform_.ScreenSize();
+  SetBounds({0, 0, screen.width, screen.height});
+}
+
+void HeadlessWindow::ShowNormal() {
+  if (!maximized_) return;
+  maximized_ = false;
+  TraceWindow(platform_.Tracer(), Role(), "normal");
+  SetBounds(normalBounds_);
 }
 
 void HeadlessWindow::BeginDrag() { platform_.router_.BeginDrag(*this, platform_.router_.LastPointer(), false); }

@@ -95,7 +95,7 @@ void SdlWindow::SetBounds(const Rect& r) {
     SDL_SetWindowPosition(window_, r.left, r.top);
   }
   if (resized) {
-    framebuffer_.Resize(std::max(0, r.Width()), std::max(0, r.Height()));
+    framebuffer_.Resize(std::max(0, r.Width()), std::max(0, r.Height()), color_);
     ApplyShape();
   }
   TraceWindowBounds(platform_.Tracer(), Role(), r);
@@ -110,8 +110,10 @@ void SdlWindow::NoteResized(int width, int height) {
   if (width == bounds_.Width() && height == bounds_.Height()) return;
   bounds_.right = bounds_.left + width;
   bounds_.bottom = bounds_.top + height;
-  framebuffer_.Resize(width, height);
+  framebuffer_.Resize(width, height, color_);
   ApplyShape();
+  // The player sized a framed window: its look is drawn again at the new size.
+  if (events_) CallGuarded("a paint handler", [&] { events_->OnExpose(); });
 }
 
 void SdlWindow::ShowWindow(bool activate) {
@@ -236,6 +238,44 @@ void SdlWindow::SetIcon(const Bitmap& icon) {
 void SdlWindow::SetCursor(Cursor cursor) {
   cursor_ = cursor;
   if (window_ && SDL_GetMouseFocus() == window_) platform_.ApplyCursor(*this);
+}
+
+void SdlWindow::SetFramed(bool framed) {
+  if (framed == framed_) return;
+  framed_ = framed;
+  if (window_) {
+    SDL_SetWindowBordered(window_, framed ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(window_, framed ? SDL_TRUE : SDL_FALSE);
+  }
+  TraceWindow(platform_.Tracer(), Role(), framed ? "frame" : "no-frame");
+}
+
+void SdlWindow::Maximize() {
+  if (maximized_) return;
+  normalBounds_ = bounds_;
+  maximized_ = true;
+  TraceWindow(platform_.Tracer(), Role(), "maximize");
+  SDL_Rect area{0, 0, 0, 0};
+  if (window_) {
+    SDL_MaximizeWindow(window_);
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0) area = {0, 0, 0, 0};
+  }
+  // Without a window manager nobody else sizes the window: the work area is
+  // taken here, which is what a manager would give it too.
+  if (area.w <= 0 || area.h <= 0) {
+    const Size screen = platform_.ScreenSize();
+    area = {0, 0, screen.width, screen.height};
+  }
+  SetBounds(Rect::FromSize(area.x, area.y, area.w, area.h));
+}
+
+void SdlWindow::ShowNormal() {
+  if (!maximized_) return;
+  maximized_ = false;
+  TraceWindow(platform_.Tracer(), Role(), "normal");
+  if (window_) SDL_RestoreWindow(window_);
+  SetBounds(normalBounds_);
 }
 
 void SdlWindow::BeginDrag() { platform_.StartDrag(*this); }

@@ -50,6 +50,12 @@ class SdlWindow : public Window {
   void SetMouseCapture(bool capture) override;
   void AcceptFiles(bool accept) override { acceptFiles_ = accept; }
   void Close() override;
+  void SetFramed(bool framed) override;
+  bool Framed() const override { return framed_; }
+  void Maximize() override;
+  void ShowNormal() override;
+  bool Maximized() const override { return maximized_; }
+  void SetColor(Color color) override { color_ = color; }
 
   // For the platform's event routing and for tests.
   SDL_Window* Handle() const { return window_; }
@@ -88,6 +94,10 @@ class SdlWindow : public Window {
   bool acceptFiles_ = false;
   bool shapeSet_ = false;  // a shape was given to the system, so size changes redo it
   bool presentFailed_ = false;
+  bool framed_ = false;
+  bool maximized_ = false;
+  Rect normalBounds_;
+  Color color_ = MakeColor(255, 255, 255);
 };
 
 // An SDL surface showing a Bitmap's pixels without copying them.
