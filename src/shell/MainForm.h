@@ -157,6 +157,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
   void OnRestore() override;
+  void OnActivate(bool active) override;
   void OnDropFiles(const std::vector<std::string>& paths) override;
 
   void FormMouseMove(unsigned shift, int x, int y);
