@@ -143,6 +143,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // has any. Null in the viewer roles.
   TTextMsg* TextFields() override;
   TPathInputBox* InputBoxes() override;
+  // The popup lists; null when the script has none.
+  TPopupsPart* Popups() const { return parts_.Popups(); }
   // The current screen's buttons and switches.
   TSkinControls& Controls() override { return controls_; }
   // The text of the current screen's first box ("setusername" sets it).
