@@ -133,9 +133,12 @@ void TPopupWindow::Layout() {
                              " items do not fit on the screen and are left out");
   if (!shape_) {
     StretchPopupBackground(SkinBackground(), total + 2 * margin_, margin_);
-    Window* w = SkinWindow();
-    const Rect b = w->Bounds();
-    w->SetBounds(Rect::FromSize(b.left, b.top, std::max(1, WindowSize().width), std::max(1, WindowSize().height)));
+    // A hidden popup takes its size when it shows.
+    if (IsOpen()) {
+      Window* w = SkinWindow();
+      const Rect b = w->Bounds();
+      w->SetBounds(Rect::FromSize(b.left, b.top, std::max(1, WindowSize().width), std::max(1, WindowSize().height)));
+    }
   }
   Repaint();
 }
