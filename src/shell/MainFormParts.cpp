@@ -57,7 +57,7 @@ void TMainForm::HidePopups() {
 
 void TMainForm::OnActivate(bool active) {
   // The program lost the keyboard to another one: its popups go.
-  if (!active) HidePopups();
+  if (parts_.Popups()) parts_.Popups()->MainWindowActivated(active);
 }
 
 bool TMainForm::ElementControlAt(Point p) const { return role_ == Role::Shell && controls_.ControlAt(p); }

@@ -22,6 +22,7 @@ TPopupsPart::TPopupsPart(ScreenPartHost& screen, Platform& platform, const TPopu
 
 TPopupsPart::~TPopupsPart() {
   *alive_ = false;
+  if (deactivated_) platform_.Loop().KillTimer(deactivated_);
   while (!windows_.empty()) windows_.pop_back();
 }
 
@@ -142,6 +143,19 @@ void TPopupsPart::ShowRegisteredUsers(int buttonIndex) {
 
 void TPopupsPart::CloseRegisteredUsers() {
   if (RegisteredUsersOpen()) HideAll();
+}
+
+void TPopupsPart::MainWindowActivated(bool active) {
+  if (active) {
+    if (deactivated_) platform_.Loop().KillTimer(deactivated_);
+    deactivated_ = 0;
+    return;
+  }
+  if (deactivated_) return;
+  deactivated_ = platform_.Loop().SetTimer(kDeactivationGraceMs, false, [this] {
+    deactivated_ = 0;
+    HideAll();
+  });
 }
 
 void TPopupsPart::Chosen(TPopupWindow& popup, std::size_t index) {

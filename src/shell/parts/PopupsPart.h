@@ -60,6 +60,12 @@ class TPopupsPart : public ScreenPart {
   // button's bottom-left corner.
   void ShowRegisteredUsers(int buttonIndex);
   void CloseRegisteredUsers();
+  // The main window lost or regained the keyboard. Losing it to another
+  // program hides the popups; a loss the window gets back within a moment
+  // (the system handing the focus to a popup as it maps, which then gives it
+  // back) changes nothing.
+  void MainWindowActivated(bool active);
+  static constexpr std::uint32_t kDeactivationGraceMs = 150;
   bool FavoriteOpen() const { return IsOpen(kPopupFavorite); }
   bool RegisteredUsersOpen() const { return IsOpen(kPopupRegisteredUsers); }
 
@@ -78,6 +84,7 @@ class TPopupsPart : public ScreenPart {
   PopupsHost host_;
   std::vector<std::unique_ptr<TPopupWindow>> windows_;
   Point pointer_;  // the last pointer position over the main window
+  TimerId deactivated_ = 0;
   // Lets a chosen item's command, run later from the loop, know the part is still there.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
