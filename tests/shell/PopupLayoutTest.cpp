@@ -93,6 +93,9 @@ TEST(PopupLayoutTest, PopupsStayOnTheDesktop) {
   // A fixed place is relative to the main window's client area, per coordinate.
   EXPECT_EQ(PlacePopup({500, 500}, 40, 406, {240, 212}, {212, 116}, desktop), (Point{280, 618}));
   EXPECT_EQ(PlacePopup({500, 500}, 40, -1, {240, 212}, {212, 116}, desktop), (Point{280, 500}));
+  // Places no screen has, from a damaged script, end on the desktop too.
+  EXPECT_EQ(PlacePopup({0, 0}, 2147483647, -2147483647, {240, 212}, {212, 116}, desktop), (Point{1068, 0}));
+  EXPECT_EQ(PopupMargin(2000000000), kPopupMaxMargin);
 }
 
 TEST(PopupLayoutTest, OnlyTheFirstScreenSlidesAndNotTwiceWithin250Ms) {

@@ -319,3 +319,35 @@ TEST_F(PopupsTest, PopupsOnTheFirstScreenSlideOpenButNotTwiceWithin250Ms) {
 
 }  // namespace
 }  // namespace trv::test
+
+namespace trv::test {
+namespace {
+
+TEST_F(PopupsTest, MenuCommandsShowTheirPopupAndItsCompanionTenOn) {
+  StartPopups(PopupBlock(1, "95", "a", "a") + PopupBlock(1, "105", "b", "b") + PopupBlock(1, "90", "c", "c") +
+              PopupBlock(1, "100", "d", "d") + PopupBlock(1, "historyback", "", ""));
+  auto openKinds = [&] {
+    std::vector<int> kinds;
+    for (const auto& w : Popups().Windows())
+      if (w->IsOpen()) kinds.push_back(w->Kind());
+    Popups().HideAll();
+    return kinds;
+  };
+  form->RunCommand("contextmenu95", "", 0, 0, 1);
+  EXPECT_EQ(openKinds(), (std::vector<int>{95, 105}));
+  EXPECT_EQ(Popups().Find(95)->PopupWindow()->Bounds().left, Popups().Find(105)->PopupWindow()->Bounds().left);
+  form->RunCommand("contextmenu90", "", 0, 0, 1);
+  EXPECT_EQ(openKinds(), (std::vector<int>{90}));
+  form->RunCommand("contextmenu100", "", 0, 0, 1);
+  EXPECT_EQ(openKinds(), (std::vector<int>{100}));
+  // Only buttons open popups; the history list (eight hidden items) never shows.
+  form->RunCommand("contextmenu95", "", 0, 1, 1);
+  form->RunCommand("contextmenu", "", 0, 0, 1);
+  EXPECT_EQ(Popups().Find(-1)->Count(), 8u);
+  EXPECT_TRUE(openKinds().empty());
+  form->RunCommand("showregisteredusers", "", 1, 2, 1);
+  EXPECT_TRUE(openKinds().empty());
+}
+
+}  // namespace
+}  // namespace trv::test

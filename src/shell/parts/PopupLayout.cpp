@@ -6,10 +6,18 @@
 
 namespace trv {
 
+namespace {
+
+// Script coordinates far off any screen are held to a range that cannot overflow.
+constexpr int kCoordLimit = 32767;
+int Coord(std::int64_t v) { return int(std::clamp<std::int64_t>(v, -kCoordLimit, kCoordLimit)); }
+
+}  // namespace
+
 Point PlacePopup(Point requested, int left, int top, Point clientOrigin, Size size, Rect desktop) {
-  Point p = requested;
-  if (left != -1) p.x = clientOrigin.x + left;
-  if (top != -1) p.y = clientOrigin.y + top;
+  Point p{Coord(requested.x), Coord(requested.y)};
+  if (left != -1) p.x = Coord(std::int64_t(clientOrigin.x) + left);
+  if (top != -1) p.y = Coord(std::int64_t(clientOrigin.y) + top);
   if (p.y + size.height > desktop.bottom) p.y = desktop.bottom - size.height;
   if (p.x + size.width > desktop.right) p.x = desktop.right - size.width;
   if (p.x < desktop.left) p.x = desktop.left;
@@ -17,7 +25,7 @@ Point PlacePopup(Point requested, int left, int top, Point clientOrigin, Size si
   return p;
 }
 
-int PopupMargin(int itemTop) { return itemTop < 0 ? kPopupDefaultMargin : itemTop; }
+int PopupMargin(int itemTop) { return itemTop < 0 ? kPopupDefaultMargin : std::min(itemTop, kPopupMaxMargin); }
 
 int LayoutPopupItems(std::vector<PopupItemBox>& items, int itemLeft, int margin, int windowWidth, int maxHeight) {
   // Everything from the first item that is hidden or not placed is placed anew.

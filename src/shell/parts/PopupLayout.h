@@ -37,7 +37,9 @@ struct PopupItemBox {
 };
 
 // The margin a popup uses: `itemTop`, or 5 for -1 (and for any other
-// negative value, which would put the items above the window).
+// negative value, which would put the items above the window); never more
+// than kPopupMaxMargin, so that a script cannot make a popup of unbounded size.
+constexpr int kPopupMaxMargin = 500;
 int PopupMargin(int itemTop);
 
 // Places the shown items in a column: the first hidden or unplaced item and
