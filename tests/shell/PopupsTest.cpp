@@ -72,12 +72,6 @@ class PopupsTest : public CommandShellTest {
     platform->Click("main", {x + 20, y + 10});
     Wait(10);
   }
-  std::vector<std::string> PopupEvents(const std::string& what) const {
-    std::vector<std::string> out;
-    for (const auto& l : Since("popup"))
-      if (Field(l, "do") == what) out.push_back(l);
-    return out;
-  }
   void AddPlayers(const std::vector<std::string>& namesUtf8) {
     TUsers users(platform->Settings(), Utf8ToCp1251("Тестовый диск"), platform->VirtualLoop().GetClock());
     std::uint32_t score = 1000;
@@ -109,8 +103,9 @@ TEST_F(PopupsTest, ItemsStandCentredAndTheWindowFitsThem) {
   platform->Mouse("popup", HeadlessPlatform::MouseAction::Move, {22, 27});
   EXPECT_EQ(w->Presented().Pixel(21, 26), kItemMove);
   EXPECT_EQ(w->Presented().Pixel(21, 6), kItemUp);
-  ASSERT_EQ(PopupEvents("show").size(), 1u);
-  EXPECT_NE(PopupEvents("show")[0].find("\"items\":[\"Один\",\"Пусто\",\"&Три\"]"), std::string::npos);
+  ASSERT_EQ(Since("popup").size(), 1u);
+  EXPECT_NE(Since("popup")[0].find("\"do\":\"show\",\"kind\":12,\"items\":[\"Один\",\"Пусто\",\"&Три\"]"),
+            std::string::npos);
 }
 
 TEST_F(PopupsTest, ChosenItemHidesThePopupThenRunsItsCommandSilently) {
@@ -151,7 +146,6 @@ TEST_F(PopupsTest, DeleteModeRemovesTheNextChosenFavouriteUntilThePopupHides) {
   const TPopupWindow* fav = Popups().Find(kPopupFavorite);
   ASSERT_EQ(fav->Count(), 2u);
   EXPECT_EQ(fav->Item(0).Caption(), Utf8ToCp1251("А"));
-  EXPECT_EQ(fav->Item(1).Caption(), Utf8ToCp1251("В"));
   EXPECT_EQ(fav->Item(1).Command(), "f3");
   EXPECT_TRUE(fav->IsOpen());
   EXPECT_EQ(fav->WindowSize().height, 50);
