@@ -5,7 +5,8 @@
 # opens the list as a window of its own; a key typed while it is open still
 # reaches the name box (its typing sound plays), choosing Иван replaces the
 # box's text with the name, and a key typed after the choice is added to it:
-# Enter registers "Иван2". A popup must never take the keyboard.
+# Enter registers "Иван2". A popup must never take the keyboard; when the
+# program loses the keyboard, its popups go.
 # Exit 77 (skipped) when the X tools are missing.
 # usage: real_popup_players.sh DISC
 set -u
@@ -70,6 +71,16 @@ for _ in $(seq 50); do
 done
 [ "$(grep -c "$typing" "$TRIVION_TRACE")" -gt "$before" ] || fail "a key typed while the list was open did not reach the name box"
 grep -q '"ev":"popup","do":"hide"' "$TRIVION_TRACE" && fail "typing closed the list: $(tail -n 12 "$TRIVION_TRACE")"
+
+# The program loses the keyboard (it goes to the root window): the list goes.
+ROOT=$(xwininfo -root | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+xdotool windowfocus "$ROOT"
+await_trace '"ev":"popup","do":"hide","kind":-7' 30 || fail "the list stayed when the program lost the keyboard"
+xdotool windowfocus "$MAIN_WID"
+sleep 0.3
+xdotool mousemove $((X + 420)) $((Y + 176)) click 1
+sleep 0.5
+[ "$(grep -c '"ev":"popup","do":"show","kind":-7' "$TRIVION_TRACE")" -eq 2 ] || fail "the list did not open again"
 
 # Иван, the list's first item (at 6..32 of the list, which stands at 160,196).
 xdotool mousemove $((X + 260)) $((Y + 215)) click 1
