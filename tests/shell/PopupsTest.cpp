@@ -209,6 +209,10 @@ TEST_F(PopupsTest, PlayersListFillsTheNameBoxWithTheExactName) {
   // The long name does not fit its item: clipped, and its hint.
   EXPECT_EQ(players->Item(2).Hint(), longName);
   EXPECT_TRUE(players->Item(0).Hint().empty());
+  platform->Mouse("popup", HeadlessPlatform::MouseAction::Move, {30, 50});
+  Wait(THints::kPauseMs + 50);
+  ASSERT_TRUE(players->Hints().Showing());
+  EXPECT_EQ(players->Hints().Text(), longName);
   Mark();
   platform->Click("popup", {30, 30});
   Wait(10);
