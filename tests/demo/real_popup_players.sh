@@ -79,8 +79,12 @@ await_trace '"ev":"popup","do":"hide","kind":-7' 30 || fail "the list stayed whe
 xdotool windowfocus "$MAIN_WID"
 sleep 0.3
 xdotool mousemove $((X + 420)) $((Y + 176)) click 1
-sleep 0.5
-[ "$(grep -c '"ev":"popup","do":"show","kind":-7' "$TRIVION_TRACE")" -eq 2 ] || fail "the list did not open again"
+for _ in $(seq 50); do
+  [ "$(grep -c '"ev":"popup","do":"show","kind":-7' "$TRIVION_TRACE")" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(grep -c '"ev":"popup","do":"show","kind":-7' "$TRIVION_TRACE")" -ge 2 ] || fail "the list did not open again"
+sleep 0.3
 
 # Иван, the list's first item (at 6..32 of the list, which stands at 160,196).
 xdotool mousemove $((X + 260)) $((Y + 215)) click 1
