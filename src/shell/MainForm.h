@@ -152,6 +152,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   // has any. Null in the viewer roles.
   TTextMsg* TextFields() override;
   TPathInputBox* InputBoxes() override;
+  // The popup lists; null when the script has none.
+  TPopupsPart* Popups() const { return parts_.Popups(); }
   // The current screen's buttons and switches.
   TSkinControls& Controls() override { return controls_; }
   // The text of the current screen's first box ("setusername" sets it).
@@ -168,6 +170,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
   void OnRestore() override;
+  void OnActivate(bool active) override;
   void OnDropFiles(const std::vector<std::string>& paths) override;
 
   void FormMouseMove(unsigned shift, int x, int y);

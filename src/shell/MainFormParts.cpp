@@ -1,5 +1,6 @@
 // The main window's screen parts: made at start-up, painted over the screen's
 // pictures, and first in line for the pointer and the keys.
+#include "game/Users.h"
 #include "shell/MainForm.h"
 
 namespace trv {
@@ -18,7 +19,27 @@ void TMainForm::MakeParts(bool screens) {
   parts_.SetClips(std::make_unique<TClipAreasPart>(host, platform_.Media(), platform_.Loop(),
                                                    role_ == Role::Shell ? elements_.clips : TDynamicClipArray(1),
                                                    music_.get()));
-  parts_.SetPopups(std::make_unique<TPopupsPart>(trace));
+  if (screens && role_ == Role::Shell && !elements_.PopupData.empty()) {
+    PopupsHost popups;
+    popups.runCommand = [this](const std::string& command, const std::string& sound, int soundMode) {
+      RunCommand(command, sound, 0, 0, soundMode);
+    };
+    popups.setUserName = [this](const std::string& name) { SetInputBoxText(name); };
+    popups.playerNames = [this] {
+      std::vector<std::string> names;
+      if (users_)
+        for (int i = 0, n = users_->Count(); i < n; ++i)
+          if (std::optional<TUser> user = users_->Entry(i)) names.push_back(user->Name);
+      return names;
+    };
+    popups.buttonCorner = [this](int index, Point* corner) {
+      if (index < 0 || std::size_t(index) >= controls_.ButtonCount() || !SkinWindow()) return false;
+      const RBtn& b = controls_.Button(std::size_t(index)).Record();
+      *corner = {SkinWindow()->Bounds().left + b.left, SkinWindow()->Bounds().top + b.bottom};
+      return true;
+    };
+    parts_.SetPopups(std::make_unique<TPopupsPart>(host, platform_, elements_.PopupData, pictures_, std::move(popups)));
+  }
   parts_.SetTrees(std::make_unique<TTreesPart>(trace));
 }
 
@@ -36,6 +57,11 @@ void TMainForm::SetInputBoxText(const std::string& text) {
 
 void TMainForm::HidePopups() {
   if (parts_.Popups()) parts_.Popups()->HideAll();
+}
+
+void TMainForm::OnActivate(bool active) {
+  // The program lost the keyboard to another one: its popups go.
+  if (parts_.Popups()) parts_.Popups()->MainWindowActivated(active);
 }
 
 bool TMainForm::ElementControlAt(Point p) const { return SkinnedScreen() && controls_.ControlAt(p); }

@@ -47,6 +47,7 @@ void TMainForm::FormClose() {
   CloseAboutBox();
   CloseGameDialog();
   if (optionsWindow_) optionsWindow_->CloseOptions();  // nothing applied
+  HidePopups();
   if (platform_.Loop().ModalDepth() > 0) {
     closing_ = true;
     platform_.Loop().Terminate(0);

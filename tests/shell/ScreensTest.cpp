@@ -57,8 +57,7 @@ TEST_F(ScreensTest, ScreenCommandPreselectsTheTreeAndItsSwitch) {
   EXPECT_TRUE(Groups(1)[2].on);
   EXPECT_THAT(Commands(), ElementsAre("screen2=1=Глава 1 0 1", "settree1 2 1", "ontree 2 1"));
   EXPECT_TRUE(Plays().empty());
-  EXPECT_THAT(Owners(), ElementsAre("trees pending-item Глава 1", "popups show-for-screen",
-                                    "trees show-for-screen", "trees select 1", "trees show", "players reload",
+  EXPECT_THAT(Owners(), ElementsAre("trees pending-item Глава 1", "trees show-for-screen", "trees select 1", "trees show", "players reload",
                                     "trees fill-ratings"));
   Settle();
   // A file name (with an extension) becomes the pending file instead.
@@ -184,12 +183,12 @@ TEST_F(ScreensTest, AButtonCommandCalmsEveryButtonOfTheNewScreen) {
 
 TEST_F(ScreensTest, RegistrationAndGameScreensCallTheirHooks) {
   Run("2");
-  EXPECT_THAT(Owners(), ElementsAre("popups show-for-screen", "trees show-for-screen",
+  EXPECT_THAT(Owners(), ElementsAre("trees show-for-screen",
                                     "trees select 2", "trees show", "players reload", "trees fill-ratings"));
   Settle();
   Mark();
   Run("5");
-  EXPECT_THAT(Owners(), ElementsAre("popups show-for-screen", "trees show-for-screen",
+  EXPECT_THAT(Owners(), ElementsAre("trees show-for-screen",
                                     "game schedule-start"));
   // Entering it again schedules a new start.
   Settle();
