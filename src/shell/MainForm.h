@@ -153,6 +153,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnMouseMove(Point p, unsigned shift) override;
   void OnMouseDown(MouseButton b, Point p, unsigned shift) override;
   void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
+  void OnMouseWheel(int delta, Point p, unsigned shift) override;
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }
