@@ -69,6 +69,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   const TElementModel& Elements() const { return elements_; }
   const TScriptHeader& Header() const { return header_; }
   const TPackedTree* Tree() const { return tree_.get(); }
+  // The tree views of the screens; null when the script has none.
+  const TTreesPart* Trees() const { return parts_.Trees(); }
   const TReadBin* Archive() const { return archive_.get(); }
   const DiscPaths& Disc() const { return disc_; }
 

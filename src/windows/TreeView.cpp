@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Keys.h"
+#include "platform/Text.h"
 
 namespace trv {
 namespace {
@@ -99,6 +100,19 @@ void TTreeView::SetFocused(int item) {
   focused_ = item;
   ScrollIntoView(item);
   if (changed && onSelect) onSelect(item);
+}
+
+int TTreeView::FindCaption(const std::string& text, bool exact) const {
+  const int count = Count();
+  const std::string wanted = Lower1251(text);
+  const int start = focused_ >= 0 ? RowOf(focused_) + 1 : 0;
+  for (int k = 0; k < count; ++k) {
+    const int item = ItemOfRow((start + k) % count);
+    const std::string caption = Lower1251(items_[std::size_t(item)].caption);
+    if (caption.find(wanted) == std::string::npos || (exact && caption != wanted)) continue;
+    return item;
+  }
+  return -1;
 }
 
 int TTreeView::RowOf(int item) const {

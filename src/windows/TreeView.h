@@ -80,6 +80,11 @@ class TTreeView {
   int Focused() const { return focused_; }
   void SetFocused(int item);
 
+  // The first item whose caption contains `text` (letter case ignored; with
+  // `exact` it must equal it), searched from the row after the focused item
+  // to the last and then from the first; -1 when none matches.
+  int FindCaption(const std::string& text, bool exact) const;
+
   // Rows run in display order (parents before their children).
   int RowOf(int item) const;
   int ItemOfRow(int row) const;

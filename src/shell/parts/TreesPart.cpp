@@ -143,25 +143,14 @@ void TTreesPart::Place(int tree) {
 void TTreesPart::SelectCaption(const std::string& text, bool exact) {
   if (current_ < 0) return;
   TTreeView& view = *trees_[std::size_t(current_)].view;
-  const int count = view.Count();
-  if (count == 0) return;
-  const std::string wanted = Lower1251(text);
-  const int focusedRow = view.Focused() >= 0 ? view.RowOf(view.Focused()) : -1;
-  // After the focused item to the end, then from the start up to it.
-  const int start = focusedRow + 1;
-  for (int k = 0; k < count; ++k) {
-    const int item = view.ItemOfRow((start + k) % count);
-    const std::string caption = Lower1251(view.At(item).caption);
-    if (caption.find(wanted) == std::string::npos) continue;
-    if (exact && caption != wanted) continue;
-    // Ancestors first, from the topmost down, as a tree focuses its way to an item.
-    std::vector<int> chain;
-    for (int a = view.At(item).parent; a >= 0; a = view.At(a).parent) chain.push_back(a);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) view.SetFocused(*it);
-    view.SetFocused(item);
-    view.ScrollIntoView(item);
-    return;
-  }
+  const int item = view.FindCaption(text, exact);
+  if (item < 0) return;
+  // Ancestors first, from the topmost down, as a tree focuses its way to an item.
+  std::vector<int> chain;
+  for (int a = view.At(item).parent; a >= 0; a = view.At(a).parent) chain.push_back(a);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) view.SetFocused(*it);
+  view.SetFocused(item);
+  view.ScrollIntoView(item);
 }
 
 void TTreesPart::SelectTree(std::int32_t number) {
