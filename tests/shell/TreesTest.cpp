@@ -190,6 +190,12 @@ TEST_F(TreesTest, TheMouseOverATreeLeavesTheElementsAndTheKeysGoToTheBoxFirst) {
   platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {50, 50});
   platform->Wheel("main", {50, 50}, -120);  // a notch towards the player
   EXPECT_EQ(list.TopRow(), 3);
+  // The arrow under the pointer is lit, and goes out when the pointer leaves the list.
+  const Rect up = list.ScrollBar().up;
+  platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {up.left + 3, up.top + 3});
+  EXPECT_TRUE(list.HotArrow(1));
+  platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {5, 5});
+  EXPECT_FALSE(list.HotArrow(1));
 }
 
 }  // namespace

@@ -243,7 +243,16 @@ bool TTreesPart::MouseMove(Point p, unsigned) {
   }
   const int tree = TreeAt(p);
   if (tree < 0) {
-    if (over_) host_.ScreenHints().Hide();
+    if (over_) {
+      host_.ScreenHints().Hide();
+      // An arrow lit under the pointer goes out when the pointer leaves.
+      for (int i = 0; i < Count(); ++i) {
+        TTreeView& view = *trees_[std::size_t(i)].view;
+        if (!view.HotArrow(1) && !view.HotArrow(2)) continue;
+        view.MouseMove(p);
+        Changed(i);
+      }
+    }
     over_ = false;
     hintText_.clear();
     return false;
