@@ -198,5 +198,26 @@ TEST_F(TreesTest, TheMouseOverATreeLeavesTheElementsAndTheKeysGoToTheBoxFirst) {
   EXPECT_FALSE(list.HotArrow(1));
 }
 
+TEST_F(TreesTest, ALongNameShowsWholeInAHintOfTheTreesColour) {
+  std::string name;
+  while (name.size() < 250) name += "Ж";
+  StorePlayer(name, 50);
+  StartWithPlayers();
+  Enter("2");
+  const TTreeView& list = Trees().View(0);
+  ASSERT_EQ(list.Count(), 3);
+  ASSERT_EQ(list.At(1).second, "50") << "between Борис and Вера";
+  const Rect cell = list.CellRect(1, 0);
+  platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {cell.left + 10, cell.top + 3});
+  Wait(THints::kPauseMs + 50);
+  HeadlessWindow* hint = platform->FindWindow("hint");
+  ASSERT_TRUE(hint && hint->Visible());
+  EXPECT_EQ(hint->Presented().Pixel(hint->Bounds().Width() / 2, 1), MakeColor(255, 248, 220));
+  EXPECT_EQ(Cp1251ToUtf8(form->Hints().Text()), name);
+  // Leaving the list gives the window its own hint colour back.
+  platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {5, 145});
+  EXPECT_EQ(form->Hints().GetColor(), kDefaultHintColor);
+}
+
 }  // namespace
 }  // namespace trv::test

@@ -43,6 +43,7 @@ TTreesPart::TTreesPart(ScreenPartHost& host, const TDynamicTreeDataArray& record
     tree.view = std::make_unique<TTreeView>(tree.rect);
     tree.number = r.number;
     tree.screen = r.screen;
+    tree.hintColor = r.hintColor;
     TTreeView& view = *tree.view;
     if (!r.backgroundImage.empty()) {
       Bitmap picture;
@@ -121,7 +122,7 @@ void TTreesPart::Refresh() {
   hiddenByFade_ = false;
   capture_ = -1;
   over_ = false;
-  hintText_.clear();
+  if (windowHintColor_) EndHint();
 }
 
 void TTreesPart::Place(int tree) {
@@ -244,7 +245,7 @@ bool TTreesPart::MouseMove(Point p, unsigned) {
   const int tree = TreeAt(p);
   if (tree < 0) {
     if (over_) {
-      host_.ScreenHints().Hide();
+      EndHint();
       // An arrow lit under the pointer goes out when the pointer leaves.
       for (int i = 0; i < Count(); ++i) {
         TTreeView& view = *trees_[std::size_t(i)].view;
@@ -254,7 +255,6 @@ bool TTreesPart::MouseMove(Point p, unsigned) {
       }
     }
     over_ = false;
-    hintText_.clear();
     return false;
   }
   if (host_.Fading()) return true;
@@ -268,13 +268,27 @@ bool TTreesPart::MouseMove(Point p, unsigned) {
   if (hot() != hotBefore) Changed(tree);
   const auto hint = view.HintAt(p);
   if (!hint) {
-    if (!hintText_.empty()) host_.ScreenHints().Hide();
-    hintText_.clear();
+    if (!hintText_.empty()) EndHint();
   } else if (hint->first != hintText_) {
-    hintText_ = hint->first;
-    host_.ScreenHints().Arm(hint->first, hint->second);
+    ArmHint(tree, hint->first, hint->second);
   }
   return true;
+}
+
+void TTreesPart::ArmHint(int tree, const std::string& text, Point anchor) {
+  THints& hints = host_.ScreenHints();
+  if (!windowHintColor_) windowHintColor_ = hints.GetColor();
+  hints.SetColor(trees_[std::size_t(tree)].hintColor);
+  hintText_ = text;
+  hints.Arm(text, anchor);
+}
+
+void TTreesPart::EndHint() {
+  THints& hints = host_.ScreenHints();
+  hints.Hide();
+  if (windowHintColor_) hints.SetColor(*windowHintColor_);
+  windowHintColor_.reset();
+  hintText_.clear();
 }
 
 bool TTreesPart::MouseDown(MouseButton b, Point p, unsigned) {

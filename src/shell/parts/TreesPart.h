@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ class TTreesPart : public ScreenPart {
     Rect rect;  // as the script gives it, before the window clips it
     std::int32_t number = 0;
     std::int32_t screen = 0;
+    Color hintColor = 0;
   };
 
   void AddRatings(TTreeView& view);
@@ -94,6 +96,9 @@ class TTreesPart : public ScreenPart {
   // The shown tree under the point, -1 for none.
   int TreeAt(Point p) const;
   void OnSelect(int tree);
+  // A caption's hint in the tree's colour; the window's colour comes back with the pointer.
+  void ArmHint(int tree, const std::string& text, Point anchor);
+  void EndHint();
 
   ScreenPartHost& host_;
   Services services_;
@@ -107,6 +112,7 @@ class TTreesPart : public ScreenPart {
   bool over_ = false;      // the pointer is over a tree
   int capture_ = -1;       // the tree a press began in, until the release
   std::string hintText_;   // the hint armed for the caption under the pointer
+  std::optional<Color> windowHintColor_;  // the window's own, while a tree's hint colour is set
 };
 
 }  // namespace trv
