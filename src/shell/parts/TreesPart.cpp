@@ -117,7 +117,6 @@ void TTreesPart::Refresh() {
       SelectCaption(pendingItem_, false);
     }
   }
-  lastScreen_ = screen;
   if (!found) current_ = -1;
   hiddenByFade_ = false;
   capture_ = -1;

@@ -103,7 +103,6 @@ class TTreesPart : public ScreenPart {
   ScreenPartHost& host_;
   Services services_;
   std::vector<Tree> trees_;
-  int lastScreen_ = -1;
   std::string pendingFile_;
   std::string pendingItem_;
   int current_ = 0;
