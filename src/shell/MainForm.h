@@ -78,6 +78,8 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   const TElementModel& Elements() const { return elements_; }
   const TScriptHeader& Header() const { return header_; }
   const TPackedTree* Tree() const { return tree_.get(); }
+  // The tree views of the screens; null when the script has none.
+  const TTreesPart* Trees() const { return parts_.Trees(); }
   const TReadBin* Archive() const { return archive_.get(); }
   const DiscPaths& Disc() const { return disc_; }
 
@@ -166,6 +168,7 @@ class TMainForm : public TSkinWindow, private ScreenPartHost, private GameScreen
   void OnMouseUp(MouseButton b, Point p, unsigned shift) override;
   // The standard window's toolbar loses its hot button (ViewerStandardWindow.cpp).
   void OnMouseLeave() override;
+  void OnMouseWheel(int delta, Point p, unsigned shift) override;
   void OnKeyDown(int key, unsigned shift) override;
   void OnChar(char c) override;
   void OnCloseRequest() override { FormClose(); }

@@ -70,13 +70,13 @@ void TMainForm::RunCommand(const std::string& command, const std::string& sound,
       }
       return;
     case CommandAction::kSelectTree:
-      if (TTreesPart* trees = parts_.Trees()) trees->Select(ReadInt(command, 4));
+      if (TTreesPart* trees = parts_.Trees()) trees->SelectTree(ReadInt(command, 4));
       return;
     case CommandAction::kShowTree:
-      if (TTreesPart* trees = parts_.Trees()) trees->ShowCurrent();
+      if (TTreesPart* trees = parts_.Trees()) trees->SetHidden(false);
       return;
     case CommandAction::kHideTree:
-      if (TTreesPart* trees = parts_.Trees()) trees->HideCurrent();
+      if (TTreesPart* trees = parts_.Trees()) trees->SetHidden(true);
       return;
     case CommandAction::kNextScreen:
       NextScreenCommand(source, index);

@@ -9,6 +9,7 @@
 #include "game/Users.h"
 #include "shell/MainForm.h"
 #include "shell/OutsideLinks.h"
+#include "shell/parts/OwnerCall.h"
 #include "game/MainGame.h"
 
 namespace trv {

@@ -40,7 +40,21 @@ void TMainForm::MakeParts(bool screens) {
     };
     parts_.SetPopups(std::make_unique<TPopupsPart>(host, platform_, elements_.PopupData, pictures_, std::move(popups)));
   }
-  parts_.SetTrees(std::make_unique<TTreesPart>(trace));
+  // No trees in the script: no tree part, and the tree commands do nothing.
+  if (screens && role_ == Role::Shell && !elements_.trees.empty()) {
+    TTreesPart::Services services;
+    services.fonts = fonts_;
+    services.pictures = TPictureLoader(archive_.get(), tree_.get(), "trees");
+    services.settings = &platform_.Settings();
+    services.settingsKey = SettingsKey();
+    services.players = [this] {
+      if (!users_) return TUsersList{};
+      users_->Count();  // loads the table when it is still empty
+      return users_->List();
+    };
+    services.hidePopups = [this] { HidePopups(); };
+    parts_.SetTrees(std::make_unique<TTreesPart>(host, elements_.trees, std::move(services)));
+  }
 }
 
 TTextMsg* TMainForm::TextFields() { return parts_.Fields() ? &parts_.Fields()->Fields() : nullptr; }
@@ -100,6 +114,11 @@ void TMainForm::OnMouseDown(MouseButton b, Point p, unsigned shift) {
   if (standardWindow_) return StandardMouseDown(p);
   if (parts_.MouseDown(b, p, shift)) return;
   FormMouseDown(b, shift, p.x, p.y);
+}
+
+void TMainForm::OnMouseWheel(int delta, Point p, unsigned shift) {
+  if (OwnedModal()) return;
+  parts_.MouseWheel(delta, p, shift);
 }
 
 void TMainForm::OnMouseUp(MouseButton b, Point p, unsigned shift) {

@@ -130,9 +130,10 @@ bool TMainForm::StartShell(StartStop* stop) {
   // The music wanted unless the script lists no songs.
   music_ = std::make_unique<TBackgroundMusic>(platform_.Media(), platform_.Loop(), platform_.Settings(), SettingsKey(),
                                               header_.bgSoundDefault);
+  // The players first: the ratings list is filled when the trees are made.
+  users_ = std::make_unique<TUsers>(platform_.Settings(), title_, platform_.Loop().GetClock());
   MakeParts(true);
   // The game engine and the players list whose scores it keeps.
-  users_ = std::make_unique<TUsers>(platform_.Settings(), title_, platform_.Loop().GetClock());
   if (!game_)
     game_ = std::make_unique<TMainGame>(static_cast<GameScreen&>(*this), platform_, users_.get(), tree_.get(),
                                         disc_.programDir);

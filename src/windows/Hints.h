@@ -42,6 +42,7 @@ class THints {
   void Clear();
 
   void SetColor(Color background) { color_ = background; }
+  Color GetColor() const { return color_; }
   bool Showing() const;
   bool Pending() const { return timer_ != 0 && !Showing(); }
   const std::string& Text() const { return text_; }

@@ -2,7 +2,9 @@
 # The demo disc's looks against the reference pictures: the pictures of every
 # screen, dialog page, the options window and the About box as the archive
 # holds them, and the shell's own frames of the start screen (at rest, a
-# button under the mouse, the same button pressed) and its hint window.
+# button under the mouse, the same button pressed) and its hint window, the
+# registration screen with its ratings list, and the reference's rules and
+# levels pages on screen 3.
 # With TRIVION_UPDATE_GOLDEN=1 the references are rewritten instead; look at
 # every changed picture before committing it.
 # usage: demo_looks.sh TRIVION_DISC DISC_DIR TEST_DIR
@@ -31,6 +33,23 @@ shot $work/shell_hint.png @hint
 down 600 153
 wait 300
 shot $work/shell_pressed.png
+up 600 153
+wait 1500
+move 400 560
+wait 300
+shot $work/shell_ratings.png
+click 100 548
+wait 1500
+click 520 195
+wait 1500
+move 400 560
+wait 300
+shot $work/shell_rules.png
+click 100 215
+wait 800
+move 400 560
+wait 300
+shot $work/shell_levels.png
 quit
 SCN
 env -u DISPLAY -u TRIVION_DISC HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \

@@ -8,8 +8,8 @@
 // "elp" (nothing), then "screen3=store" and three that do nothing; a stored
 // single switch at (20,80) and a stored group of two at (80,80) and (120,80).
 // Screen 2 (index 1, the registration screen): a "back" button, an input box,
-// two group switches for trees 1 and 2 (the second on) and a group of its own
-// (on) that shows the tree. Screen 3: three buttons and a single switch that
+// two group switches for trees 1 and 2 (the second on), a group of its own
+// (on) that shows the tree, and those two trees (1, the ratings list, and 2). Screen 3: three buttons and a single switch that
 // is on. Screen 4: two single switches that are on, one leading back to
 // screen 4 itself, one to screen 3. Screen 5: the game screen.
 #include <string>
@@ -19,6 +19,21 @@
 #include "shell/ShellDisc.h"
 
 namespace trv::test {
+
+// A "_tree" block: `number` on `screen` (from 1) at left, top, right, bottom,
+// with the background picture `background` of the packed tree (or none).
+inline std::string TreeBlock(int screen, int number, int left, int top, int right, int bottom,
+                             const std::string& background = "", const std::string& font = "Arial") {
+  return "_tree " + std::to_string(screen) + " vx=" + std::to_string(left) + ";vy=" + std::to_string(top) +
+         ";vw=" + std::to_string(right) + ";vh=" + std::to_string(bottom) +
+         "\nselectcolor=40,72,150\nselectcolortext=255,255,255\nfnlist=no\nnumber=" + std::to_string(number) +
+         "\nbackgroundimage=" + background +
+         "\nfontup=Arial;sizeup=11;styleup=plain;colorup=244,239,224\n"
+         "fontmv=Arial;sizemv=11;stylemv=underline;colormv=255,217,120\n"
+         "fontnm=" + font + ";sizenm=11;stylenm=bold;colornm=244,239,224\n"
+         "sbcolor=12,24,56\nsbbarcolor=201,160,64\nsbarrowcolor=244,239,224\nsbarrowhottrackcolor=255,217,120\n"
+         "sbhintcolor=255,248,220\nsbbarhinttextcolor=0,0,0\nhintcolor=255,248,220\nhinttextcolor=0,0,0\n";
+}
 
 inline std::string FiveScreenScript() {
   const std::string pics = "fn1=n.bmp;fn2=h.bmp;fn3=p.bmp;fn4=i.bmp;";
@@ -50,6 +65,8 @@ inline std::string FiveScreenScript() {
   s += "switchgrp2;vx=50;vy=60;" + sw + "state=off;store=off;group=1;go=settree1;hint=;wav=g.wav\n";
   s += "switchgrp2;vx=80;vy=60;" + sw + "state=on;store=off;group=1;go=settree2;hint=;wav=g.wav\n";
   s += "switchgrp2;vx=110;vy=60;" + sw + "state=on;store=off;group=2;go=ontree;hint=;wav=g.wav\n";
+  s += TreeBlock(2, 1, 70, 5, 150, 55);
+  s += TreeBlock(2, 2, 70, 5, 150, 55);
   s += button(3, 0, 0, "", "no", "1");
   s += button(3, 50, 0, "", "no", "no");
   s += button(3, 100, 0, "", "no", "no");

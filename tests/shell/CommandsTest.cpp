@@ -82,7 +82,7 @@ TEST_F(CommandsTest, SoundStepPlaysInItsThreeModes) {
   EXPECT_FALSE(Plays()[4].played);
   // "playwavonly" does nothing else; other commands play first, then act.
   EXPECT_THAT(Screens(), ElementsAre(3));
-  EXPECT_THAT(Owners(), ElementsAre("trees show-for-screen"));
+  EXPECT_THAT(Owners(), IsEmpty());
 }
 
 TEST_F(CommandsTest, BusyDropsEveryCommandWithoutASound) {
@@ -138,10 +138,7 @@ TEST_F(CommandsTest, LetterCaseMattersOnlyForTheScreenVerb) {
   EXPECT_EQ(form->CurrentScreen(), 1);
   Run("SCREEN3=STORE");  // a screen command, but "STORE" is a file name to the trees
   EXPECT_EQ(form->CurrentScreen(), 2);
-  EXPECT_EQ(Owners().back(), "trees show-for-screen");
-  bool pendingFile = false;
-  for (const auto& o : Owners()) pendingFile |= o.rfind("trees pending-file", 0) == 0;
-  EXPECT_TRUE(pendingFile) << "only the lower-case word leaves the trees alone";
+  EXPECT_EQ(form->Trees()->PendingFile(), "STORE") << "only the lower-case word leaves the trees alone";
 }
 
 // Commands whose owners are still to come reach them with their arguments,
@@ -155,10 +152,9 @@ TEST_F(CommandsTest, EveryRowReachesItsOwner) {
   const std::string dir = Cp1251ToUtf8(ProgramDir());
   const Row rows[] = {
       {"about", 0, {}},  // the archive holds no About.txt
-      {"settree2", 0, {"trees select 2"}},
-      {"settree", 0, {"trees select -1"}},
-      {"ontree", 1, {"trees show"}},
-      {"offtree", 2, {"trees hide"}},
+      {"settree2", 0, {}},  // the first screen has no trees
+      {"ontree", 1, {}},
+      {"offtree", 2, {}},
       // The popup commands on a disc without popups do nothing (PopupsTest has them).
       {"showregisteredusers", 0, {}},
       {"showregisteredusers", 1, {}},
@@ -197,21 +193,25 @@ TEST_F(CommandsTest, TheOrderOfTestsDecidesWhatACommandMeans) {
   // Without "=" there is no verb: "screen3" is a bare number to the last rule
   // and touches no tree; with "=store" it is a screen command that does not
   // either; "screen3=" gives the trees an empty pending file.
+  const TTreesPart& trees = *form->Trees();
+  Run("screen2=1=глава");
+  Mark();
   Run("screen3");
   EXPECT_THAT(Screens(), ElementsAre(3));
-  EXPECT_THAT(Owners(), ElementsAre("trees show-for-screen"));
+  EXPECT_EQ(trees.PendingItem(), "\xE3\xEB\xE0\xE2\xE0");  // "глава" in CP1251
   Mark();
   Run("screen3=store");
   EXPECT_THAT(Screens(), ElementsAre(3));
-  EXPECT_EQ(Owners().size(), 1u);
+  EXPECT_EQ(trees.PendingItem(), "\xE3\xEB\xE0\xE2\xE0");
   Mark();
   Run("screen3=");
-  EXPECT_EQ(Owners().front(), "trees pending-file");
+  EXPECT_TRUE(trees.PendingItem().empty());
+  EXPECT_TRUE(trees.PendingFile().empty());
   // The screen test comes before the tree tests.
   Mark();
   Run("screen2=1=settree");
   EXPECT_EQ(form->CurrentScreen(), 1);
-  EXPECT_EQ(Owners().front(), "trees pending-item settree");
+  EXPECT_EQ(trees.PendingItem(), "settree");
   // The run test comes before the menu test, the menu test before the number.
   Mark();
   Run("run=contextmenu2");
@@ -546,9 +546,10 @@ TEST_F(ShellTest, DemoDiscCommandsDoWhatTheirRowsSay) {
         EXPECT_NE(about.find("\"op\":\"close\""), std::string::npos) << shown;
         break;
       case CommandAction::kMinimize: EXPECT_TRUE(Main()->Minimized()) << shown; break;
-      case CommandAction::kSelectTree: EXPECT_TRUE(owner("\"call\":\"select\"")) << shown; break;
-      case CommandAction::kShowTree: EXPECT_TRUE(owner("\"trees\",\"call\":\"show\"")) << shown; break;
-      case CommandAction::kHideTree: EXPECT_TRUE(owner("\"call\":\"hide\"")) << shown; break;
+      // The first screen has no trees: the tree commands change nothing there.
+      case CommandAction::kSelectTree:
+      case CommandAction::kShowTree:
+      case CommandAction::kHideTree: EXPECT_TRUE(owners.empty() && screens.empty()) << shown; break;
       case CommandAction::kWriteLetter:
       case CommandAction::kShowRatings:
       case CommandAction::kRegisterUser: EXPECT_TRUE(opened) << shown; break;

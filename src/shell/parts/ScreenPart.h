@@ -30,6 +30,8 @@ class ScreenPart {
   virtual bool MouseMove(Point /*p*/, unsigned /*shift*/) { return false; }
   virtual bool MouseDown(MouseButton /*b*/, Point /*p*/, unsigned /*shift*/) { return false; }
   virtual bool MouseUp(MouseButton /*b*/, Point /*p*/, unsigned /*shift*/) { return false; }
+  // A wheel turn (120 a notch, away from the player positive) over the window.
+  virtual bool MouseWheel(int /*delta*/, Point /*p*/, unsigned /*shift*/) { return false; }
   // Keys the window passes on after its own key handling; true when taken.
   virtual bool KeyDown(int /*key*/, unsigned /*shift*/) { return false; }
   virtual bool Char(char /*c*/) { return false; }

@@ -45,10 +45,16 @@ bool TScreenParts::MouseUp(MouseButton b, Point p, unsigned shift) {
   return false;
 }
 
+bool TScreenParts::MouseWheel(int delta, Point p, unsigned shift) {
+  for (auto it = parts_.rbegin(); it != parts_.rend(); ++it)
+    if ((*it)->MouseWheel(delta, p, shift)) return true;
+  return false;
+}
+
 bool TScreenParts::KeyDown(int key, unsigned shift) {
   for (auto it = parts_.rbegin(); it != parts_.rend(); ++it)
-    if ((*it)->KeyDown(key, shift)) return true;
-  return false;
+    if (it->get() != trees_ && (*it)->KeyDown(key, shift)) return true;
+  return trees_ && trees_->KeyDown(key, shift);
 }
 
 bool TScreenParts::Char(char c) {

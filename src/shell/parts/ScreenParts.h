@@ -45,6 +45,9 @@ class TScreenParts {
   bool MouseMove(Point p, unsigned shift);
   bool MouseDown(MouseButton b, Point p, unsigned shift);
   bool MouseUp(MouseButton b, Point p, unsigned shift);
+  bool MouseWheel(int delta, Point p, unsigned shift);
+  // Top first, but the trees last: they never hold the keyboard, and a key
+  // another part takes (the focused input box's) never moves a tree.
   bool KeyDown(int key, unsigned shift);
   bool Char(char c);
   void FadeStarted();
