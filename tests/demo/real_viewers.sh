@@ -65,4 +65,14 @@ read -r r g b <<<"$(pixel $((X + 400)) $((Y + 300)))"
 read -r r g b <<<"$(pixel $((X + 400)) $((Y + 3)))"
 [ "$r" -gt 150 ] && [ "$b" -lt 120 ] || fail "the thesaurus's gold frame is missing: $r $g $b"
 escape_ends || fail "Escape did not end the thesaurus"
+
+# "/t" alone: the same window, which Escape does not end (the switch follows no word).
+"$DISC/trivion" /t >"$WORK/out.txt" 2>&1 &
+APP_PID=$!
+await_app_window || fail "the thesaurus window did not appear for /t alone"
+[ "$(xdotool getwindowname "$WID")" = "Тезаурус" ] || fail "the caption for /t alone is $(xdotool getwindowname "$WID")"
+escape_ends && fail "Escape ended the thesaurus started with /t alone"
+kill "$APP_PID" 2>/dev/null
+wait "$APP_PID" 2>/dev/null
+APP_PID=""
 echo "PASS"
