@@ -1,9 +1,9 @@
 // Parts of the program the command interpreter reaches outside the screen
 // parts: the players list, the game, the game dialog, the background music,
 // the About box, the options, the standard window and help viewer, and the
-// system and installation commands. Until each exists its entry points only
-// record the call, so that the interpreter's order of tests is complete and
-// visible in the trace.
+// system and installation commands. The calls on the players, the game and
+// the options are also recorded as `command-owner` trace lines, so that the
+// interpreter's order of tests is visible in the trace.
 #include <string>
 
 #include "game/Users.h"
