@@ -28,7 +28,7 @@ THintWindow::THintWindow(Platform& platform, FontEngine* fonts, const FontSpec& 
 
 THintWindow::~THintWindow() = default;
 
-void THintWindow::ShowAt(Point screenPoint, const std::string& text, Color background) {
+void THintWindow::ShowAt(Point screenPoint, const std::string& text, Color background, Color textColor) {
   const Size desktop = platform_.ScreenSize();
   Rect textRect{0, 0, font_ ? desktop.width : 0, 0};
   const unsigned flags = dt::CalcRect | dt::WordBreak | dt::NoPrefix | dt::Left;
@@ -52,7 +52,7 @@ void THintWindow::ShowAt(Point screenPoint, const std::string& text, Color backg
   fb.Fill(fb.Bounds(), kBorder);
   fb.Fill({1, 1, fb.Width() - 1, fb.Height() - 1}, background);
   Rect inner{2, 1, fb.Width() - 2, fb.Height() - 1};
-  if (font_) font_->DrawText(fb, inner, text, dt::WordBreak | dt::NoPrefix | dt::Left, kText);
+  if (font_) font_->DrawText(fb, inner, text, dt::WordBreak | dt::NoPrefix | dt::Left, textColor);
   window_->Show();
   window_->Present();
 }

@@ -14,7 +14,8 @@ namespace trv {
 Rect PlaceHint(Point anchor, Size size, Size desktop);
 
 // The shell's own hint: a small always-on-top window that never takes the
-// focus, black text on the script's hint colour, one-pixel border.
+// focus, text (black unless a script names its colour) on the script's hint
+// colour, one-pixel border.
 class THintWindow {
  public:
   // Without a font engine the hint is an empty box of the minimum size.
@@ -23,7 +24,7 @@ class THintWindow {
 
   // Lays `text` (CP1251) out no wider than the desktop and shows it at the
   // screen point, held on the desktop.
-  void ShowAt(Point screenPoint, const std::string& text, Color background);
+  void ShowAt(Point screenPoint, const std::string& text, Color background, Color textColor = MakeColor(0, 0, 0));
   void Hide();
   bool Visible() const;
   Rect Bounds() const;

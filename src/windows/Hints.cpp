@@ -33,7 +33,7 @@ void THints::ShowNow() {
   if (text_.empty() || !owner || !owner->Visible()) return;
   if (!window_) window_ = std::make_unique<THintWindow>(platform_, &platform_.Fonts(), kHintFont);
   const Rect bounds = owner->Bounds();
-  window_->ShowAt({bounds.left + anchor_.x, bounds.top + anchor_.y}, text_, color_);
+  window_->ShowAt({bounds.left + anchor_.x, bounds.top + anchor_.y}, text_, color_, textColor_);
   platform_.Tracer().Emit("hint").Text("text", text_).Int("x", window_->Bounds().left).Int("y", window_->Bounds().top);
   timer_ = platform_.Loop().SetTimer(kHidePauseMs, false, [this] {
     timer_ = 0;

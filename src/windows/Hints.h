@@ -43,6 +43,8 @@ class THints {
 
   void SetColor(Color background) { color_ = background; }
   Color GetColor() const { return color_; }
+  void SetTextColor(Color text) { textColor_ = text; }
+  Color GetTextColor() const { return textColor_; }
   bool Showing() const;
   bool Pending() const { return timer_ != 0 && !Showing(); }
   const std::string& Text() const { return text_; }
@@ -57,6 +59,7 @@ class THints {
   std::string text_;
   Point anchor_;
   Color color_ = kDefaultHintColor;
+  Color textColor_ = MakeColor(0, 0, 0);
   std::unique_ptr<THintWindow> window_;
   TimerId timer_ = 0;
 };

@@ -32,7 +32,7 @@ inline std::string TreeBlock(int screen, int number, int left, int top, int righ
          "fontmv=Arial;sizemv=11;stylemv=underline;colormv=255,217,120\n"
          "fontnm=" + font + ";sizenm=11;stylenm=bold;colornm=244,239,224\n"
          "sbcolor=12,24,56\nsbbarcolor=201,160,64\nsbarrowcolor=244,239,224\nsbarrowhottrackcolor=255,217,120\n"
-         "sbhintcolor=255,248,220\nsbbarhinttextcolor=0,0,0\nhintcolor=255,248,220\nhinttextcolor=0,0,0\n";
+         "sbhintcolor=255,248,220\nsbbarhinttextcolor=0,0,0\nhintcolor=255,248,220\nhinttextcolor=20,40,160\n";
 }
 
 inline std::string FiveScreenScript() {

@@ -213,10 +213,21 @@ TEST_F(TreesTest, ALongNameShowsWholeInAHintOfTheTreesColour) {
   HeadlessWindow* hint = platform->FindWindow("hint");
   ASSERT_TRUE(hint && hint->Visible());
   EXPECT_EQ(hint->Presented().Pixel(hint->Bounds().Width() / 2, 1), MakeColor(255, 248, 220));
+  // The text's darkest pixel (its edges blend into the ground) is the tree's hint text colour.
+  Color darkest = MakeColor(255, 255, 255);
+  for (int y = 1; y + 1 < hint->Bounds().Height(); ++y)
+    for (int x = 1; x + 1 < hint->Bounds().Width(); ++x) {
+      const Color c = hint->Presented().Pixel(x, y);
+      if (RedOf(c) + GreenOf(c) + BlueOf(c) < RedOf(darkest) + GreenOf(darkest) + BlueOf(darkest)) darkest = c;
+    }
+  EXPECT_NEAR(RedOf(darkest), 20, 12);
+  EXPECT_NEAR(GreenOf(darkest), 40, 12);
+  EXPECT_NEAR(BlueOf(darkest), 160, 12);
   EXPECT_EQ(Cp1251ToUtf8(form->Hints().Text()), name);
   // Leaving the list gives the window its own hint colour back.
   platform->Mouse("main", HeadlessPlatform::MouseAction::Move, {5, 145});
   EXPECT_EQ(form->Hints().GetColor(), kDefaultHintColor);
+  EXPECT_EQ(form->Hints().GetTextColor(), MakeColor(0, 0, 0));
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ TTreesPart::TTreesPart(ScreenPartHost& host, const TDynamicTreeDataArray& record
     tree.number = r.number;
     tree.screen = r.screen;
     tree.hintColor = r.hintColor;
+    tree.hintTextColor = r.hintTextColor;
     TTreeView& view = *tree.view;
     if (!r.backgroundImage.empty()) {
       Bitmap picture;
@@ -276,8 +277,9 @@ bool TTreesPart::MouseMove(Point p, unsigned) {
 
 void TTreesPart::ArmHint(int tree, const std::string& text, Point anchor) {
   THints& hints = host_.ScreenHints();
-  if (!windowHintColor_) windowHintColor_ = hints.GetColor();
+  if (!windowHintColor_) windowHintColor_ = {hints.GetColor(), hints.GetTextColor()};
   hints.SetColor(trees_[std::size_t(tree)].hintColor);
+  hints.SetTextColor(trees_[std::size_t(tree)].hintTextColor);
   hintText_ = text;
   hints.Arm(text, anchor);
 }
@@ -285,7 +287,10 @@ void TTreesPart::ArmHint(int tree, const std::string& text, Point anchor) {
 void TTreesPart::EndHint() {
   THints& hints = host_.ScreenHints();
   hints.Hide();
-  if (windowHintColor_) hints.SetColor(*windowHintColor_);
+  if (windowHintColor_) {
+    hints.SetColor(windowHintColor_->first);
+    hints.SetTextColor(windowHintColor_->second);
+  }
   windowHintColor_.reset();
   hintText_.clear();
 }

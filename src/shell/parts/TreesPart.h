@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/Users.h"
@@ -82,6 +83,7 @@ class TTreesPart : public ScreenPart {
     std::int32_t number = 0;
     std::int32_t screen = 0;
     Color hintColor = 0;
+    Color hintTextColor = 0;
   };
 
   void AddRatings(TTreeView& view);
@@ -111,7 +113,8 @@ class TTreesPart : public ScreenPart {
   bool over_ = false;      // the pointer is over a tree
   int capture_ = -1;       // the tree a press began in, until the release
   std::string hintText_;   // the hint armed for the caption under the pointer
-  std::optional<Color> windowHintColor_;  // the window's own, while a tree's hint colour is set
+  // The window's own hint colours (background, text), while a tree's are set.
+  std::optional<std::pair<Color, Color>> windowHintColor_;
 };
 
 }  // namespace trv
