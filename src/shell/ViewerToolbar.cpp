@@ -90,9 +90,9 @@ TViewerToolbar::TViewerToolbar(FontEngine* fonts) {
   items_[kForward] = {"", Utf8ToCp1251("Перемещение вперед на одну ссылку"), kGlyphForward, false, true};
   items_[kBack] = {"", Utf8ToCp1251("Перемещение назад на одну ссылку"), kGlyphBack, false, true};
   if (fonts) {
-    FontSpec spec;
-    spec.sizePt = 8;
-    font_ = fonts->CreateFont(spec);
+    FontSpec face;
+    face.sizePt = 8;
+    font_ = fonts->CreateFont(face);
   }
   if (font_)
     for (const Item& item : items_) captionWidth_ = std::max(captionWidth_, font_->TextExtent(item.caption).width);

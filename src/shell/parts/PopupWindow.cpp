@@ -48,11 +48,11 @@ TPopupWindow::TPopupWindow(Platform& platform, const RPopupData& record, int rec
 
   FontEngine& fonts = platform_.Fonts();
   for (std::size_t s : {kPopupUp, kPopupMove}) {
-    FontSpec spec;
-    if (!record_.fontName[s].empty()) spec.name = record_.fontName[s];
-    spec.sizePt = std::clamp(record_.fontSize[s] > 0 ? record_.fontSize[s] : 8, 1, 200);
-    spec.style = ParseFontStyle(record_.fontStyle[s]);
-    (s == kPopupUp ? fontUp_ : fontMove_) = fonts.CreateFont(spec);
+    FontSpec face;
+    if (!record_.fontName[s].empty()) face.name = record_.fontName[s];
+    face.sizePt = std::clamp(record_.fontSize[s] > 0 ? record_.fontSize[s] : 8, 1, 200);
+    face.style = ParseFontStyle(record_.fontStyle[s]);
+    (s == kPopupUp ? fontUp_ : fontMove_) = fonts.CreateFont(face);
   }
 }
 

@@ -54,10 +54,10 @@ TTreesPart::TTreesPart(ScreenPartHost& host, const TDynamicTreeDataArray& record
     const bool ratings = r.number == kRatingsNumber;
     view.SetListForm(ratings);
     if (services_.fonts) {
-      FontSpec spec{r.fontName[kTreeNormal], r.fontSize[kTreeNormal], ParseFontStyle(r.fontStyle[kTreeNormal]), 0};
-      if (ratings) spec.name = kFixedPitchFace;
-      if (spec.name.empty()) spec.name = "Arial";
-      view.SetFont(services_.fonts->CreateFont(spec));
+      FontSpec face{r.fontName[kTreeNormal], r.fontSize[kTreeNormal], ParseFontStyle(r.fontStyle[kTreeNormal]), 0};
+      if (ratings) face.name = kFixedPitchFace;
+      if (face.name.empty()) face.name = "Arial";
+      view.SetFont(services_.fonts->CreateFont(face));
     }
     TreeViewLook look;
     look.text = r.fontColor[kTreeNormal];
