@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 #include "game/Users.h"
 #include "shell/MainForm.h"
+#include "shell/SystemCommandRules.h"
 #include "game/MainGame.h"
 
 namespace trv {
@@ -36,9 +37,7 @@ void TMainForm::CloseForeignWindows(const std::string& captionUtf8) {
 void TMainForm::FormClose() {
   if (destroyed_) return;
   if (!secondaryRun_) {
-    for (const char* caption : {"ТРИВИОН", "Справка: ТРИВИОН", "Help Topics: ТРИВИОН", "Справочная система: ТРИВИОН",
-                                "Help System: ТРИВИОН"})
-      CloseForeignWindows(caption);
+    for (const std::string& caption : HelpWindowCaptions()) CloseForeignWindows(Cp1251ToUtf8(caption));
     CloseForeignWindows("Увеличенная картинка");
   }
   // The About box, the game dialog and the options close first. When a modal loop runs (theirs), the
