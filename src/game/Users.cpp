@@ -395,6 +395,9 @@ void TUsers::Commit() {
 }
 
 void TUsers::Save() {
+  // The whole table lands at once: a crash in the middle of a save must not
+  // leave some records new and others old, which loses a player.
+  RegBatch table;
   const int written = std::min(static_cast<int>(list_.size()), kMaxUsers);
   for (int i = 0; i < written; ++i) {
     TUser& u = list_[static_cast<std::size_t>(i)];
@@ -406,17 +409,12 @@ void TUsers::Save() {
     const std::string dateText = DateTimeText(u.Date);
     const std::optional<std::string> dateTime = FormatDateTime(u.Date, StoredDateTimeForm());
     u.Check = UserCheck(r, u.Name, scoreText, dateTime.value_or(""));
-    const std::string value = u.Name + "\n" + scoreText + "\n" + dateText + "\n" + u.Check;
-    if (!registry_.WriteString(RootKey::CurrentUser, key_, ValueName(i + 1), value))
-      Log("players", ValueName(i + 1) + ": could not be written");
+    table.WriteString(key_, ValueName(i + 1), u.Name + "\n" + scoreText + "\n" + dateText + "\n" + u.Check);
   }
   // Values behind the last one written would bring back records dropped from the
   // table (a player shown twice), so they go.
-  for (int i = written + 1; i <= kMaxUsers; ++i) {
-    if (registry_.ReadValue(RootKey::CurrentUser, key_, ValueName(i)) &&
-        !registry_.DeleteValue(RootKey::CurrentUser, key_, ValueName(i)))
-      Log("players", ValueName(i) + ": could not be removed");
-  }
+  for (int i = written + 1; i <= kMaxUsers; ++i) table.Delete(key_, ValueName(i));
+  if (!registry_.Apply(RootKey::CurrentUser, table)) Log("players", "the table could not be written");
   // The table shown is the table stored.
   if (list_.size() > static_cast<std::size_t>(kMaxUsers)) list_.resize(kMaxUsers);
 }

@@ -56,10 +56,11 @@ void TBackgroundMusic::MusicStart() {
 
 void TBackgroundMusic::MusicStop(bool fade) {
   if (stopping_) FinishStop();
-  if (!settings_.WriteInteger(RootKey::CurrentUser, key_, kSongValue, songIndex_))
-    Log("settings", "the background music's song could not be kept");
-  if (!settings_.WriteInteger(RootKey::CurrentUser, key_, kPositionValue, player_.Position()))
-    Log("settings", "the background music's place could not be kept");
+  // The song and its place belong together: one write.
+  RegBatch place;
+  place.WriteInteger(key_, kSongValue, songIndex_);
+  place.WriteInteger(key_, kPositionValue, player_.Position());
+  if (!settings_.Apply(RootKey::CurrentUser, place)) Log("settings", "the background music's song and place could not be kept");
   if (!fade) {
     player_.Close();
     return;

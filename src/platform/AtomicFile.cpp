@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace trv {
@@ -15,7 +16,27 @@ namespace {
 
 fs::path Folder(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
+std::mutex& HookMutex() {
+  static std::mutex m;
+  return m;
+}
+std::function<bool(AtomicFileStep)>& Hook() {
+  static std::function<bool(AtomicFileStep)> hook;
+  return hook;
+}
+
+// False when the fault hook stops this step.
+bool StepAllowed(AtomicFileStep step) {
+  std::lock_guard<std::mutex> lock(HookMutex());
+  return !Hook() || Hook()(step);
+}
+
 }  // namespace
+
+void SetAtomicFileFaultHook(std::function<bool(AtomicFileStep)> hook) {
+  std::lock_guard<std::mutex> lock(HookMutex());
+  Hook() = std::move(hook);
+}
 
 bool FsyncFolder(const fs::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -26,6 +47,10 @@ bool FsyncFolder(const fs::path& dir) {
 }
 
 AtomicFile::AtomicFile(fs::path target, AtomicFileOptions options) : target_(std::move(target)) {
+  if (!StepAllowed(AtomicFileStep::Create)) {
+    Fail(EIO);
+    return;
+  }
   if (!options.temp.empty()) {
     temp_ = std::move(options.temp);
     ::unlink(temp_.c_str());
@@ -62,6 +87,7 @@ bool AtomicFile::Fail(int err) {
 
 bool AtomicFile::Write(const void* bytes, std::size_t count) {
   if (!Ok() || fd_ < 0) return false;
+  if (!StepAllowed(AtomicFileStep::Write)) return Fail(EIO);
   const auto* p = static_cast<const char*>(bytes);
   while (count > 0) {
     const ssize_t n = ::write(fd_, p, count);
@@ -75,12 +101,16 @@ bool AtomicFile::Write(const void* bytes, std::size_t count) {
 
 bool AtomicFile::Commit() {
   if (!Ok() || fd_ < 0) return false;
+  if (!StepAllowed(AtomicFileStep::Sync)) return Fail(EIO);
   int err = ::fsync(fd_) == 0 ? 0 : errno;
   if (::close(fd_) != 0 && err == 0) err = errno;
   fd_ = -1;
   if (err != 0) return Fail(err);
+  if (!StepAllowed(AtomicFileStep::Rename)) return Fail(EIO);
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
   temp_.clear();
+  // Stopped here the new file is in place but its name may not last.
+  if (!StepAllowed(AtomicFileStep::SyncFolder)) return Fail(EIO);
   FsyncFolder(Folder(target_));
   return true;
 }

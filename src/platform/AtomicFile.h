@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,15 @@ class AtomicFile {
   int fd_ = -1;
   std::string error_;
 };
+
+// The steps of a replacement, in their order.
+enum class AtomicFileStep { Create, Write, Sync, Rename, SyncFolder };
+
+// Called before every step of every AtomicFile of the process; when it returns
+// false the step fails (EIO) without being done, as if the process had died
+// just before it. Lets tests stop a save at each step in turn. An empty hook
+// (the default) removes it.
+void SetAtomicFileFaultHook(std::function<bool(AtomicFileStep)> hook);
 
 // Replaces `target` with `bytes`; false with *error (the system's reason)
 // when it could not, the old file then left as it was.

@@ -47,4 +47,16 @@ bool Registry::WriteBinary(RootKey root, std::string_view key, std::string_view 
   return WriteValue(root, key, name, RegValue::Binary(std::move(value)), createKey);
 }
 
+bool Registry::Apply(RootKey root, const RegBatch& batch) {
+  bool ok = true;
+  for (const RegBatch::Op& op : batch.Ops()) {
+    if (op.remove) {
+      if (ReadValue(root, op.key, op.name) && !DeleteValue(root, op.key, op.name)) ok = false;
+    } else if (!WriteValue(root, op.key, op.name, op.value)) {
+      ok = false;
+    }
+  }
+  return ok;
+}
+
 }  // namespace trv

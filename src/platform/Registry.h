@@ -23,6 +23,41 @@ struct RegValue {
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
+// Several changes of one root key that belong together (a table of records,
+// the state of every switch): Registry::Apply lands them all at once, so that
+// a crash leaves either none of them or all, never a table half old, half new.
+class RegBatch {
+ public:
+  struct Op {
+    bool remove = false;  // deletes the value; a missing one is no failure
+    std::string key;
+    std::string name;
+    RegValue value;
+  };
+
+  void Write(std::string_view key, std::string_view name, RegValue value) {
+    ops_.push_back({false, std::string(key), std::string(name), std::move(value)});
+  }
+  void WriteString(std::string_view key, std::string_view name, std::string value) {
+    Write(key, name, RegValue::String(std::move(value)));
+  }
+  void WriteInteger(std::string_view key, std::string_view name, std::int32_t value) {
+    Write(key, name, RegValue::Integer(value));
+  }
+  void WriteBool(std::string_view key, std::string_view name, bool value) {
+    Write(key, name, RegValue::Integer(value ? 1 : 0));
+  }
+  void Delete(std::string_view key, std::string_view name) {
+    ops_.push_back({true, std::string(key), std::string(name), {}});
+  }
+
+  bool Empty() const { return ops_.empty(); }
+  const std::vector<Op>& Ops() const { return ops_; }
+
+ private:
+  std::vector<Op> ops_;
+};
+
 // The settings store, organised like the system registry: root keys, keys named
 // by backslash paths ("SOFTWARE\VOMAR\Trivion"), named values. Key and value
 // names compare without regard to case. Names and strings are CP1251.
@@ -43,6 +78,12 @@ class Registry {
   virtual bool WriteValue(RootKey root, std::string_view key, std::string_view name,
                           const RegValue& value, bool createKey = true) = 0;
   virtual bool DeleteValue(RootKey root, std::string_view key, std::string_view name) = 0;
+
+  // Applies every change of `batch` in its order, keys created as needed;
+  // false when some change could not be made. The settings file store lands
+  // the whole batch in one replacement of its file, so there false means none
+  // took effect; this base version writes one value after another.
+  virtual bool Apply(RootKey root, const RegBatch& batch);
 
   // Typed reads: a missing value or a value of another type gives nullopt.
   std::optional<std::string> ReadString(RootKey root, std::string_view key, std::string_view name);

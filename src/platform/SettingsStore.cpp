@@ -977,16 +977,24 @@ bool SettingsStore::WriteValue(RootKey root, std::string_view key, std::string_v
     n->SetValue(name, value, s.nextSeq);
     return Change::Changed;
   });
-  if (ok && trace_) {
-    auto ev = trace_->Emit("registry");
-    ev.Utf8("op", "write").Utf8("root", ShortRoot(root)).Text("key", JoinKey(*parts)).Text("name", name);
-    switch (value.type) {
-      case RegValue::Type::String: ev.Text("value", value.text); break;
-      case RegValue::Type::Integer: ev.Int("value", value.integer); break;
-      case RegValue::Type::Binary: ev.Utf8("value", HexText(value.binary)); break;
-    }
-  }
+  if (ok) TraceWrite(root, JoinKey(*parts), name, value);
   return ok;
+}
+
+void SettingsStore::TraceWrite(RootKey root, const std::string& key, std::string_view name, const RegValue& value) {
+  if (!trace_) return;
+  auto ev = trace_->Emit("registry");
+  ev.Utf8("op", "write").Utf8("root", ShortRoot(root)).Text("key", key).Text("name", name);
+  switch (value.type) {
+    case RegValue::Type::String: ev.Text("value", value.text); break;
+    case RegValue::Type::Integer: ev.Int("value", value.integer); break;
+    case RegValue::Type::Binary: ev.Utf8("value", HexText(value.binary)); break;
+  }
+}
+
+void SettingsStore::TraceDelete(RootKey root, const std::string& key, std::string_view name) {
+  if (trace_)
+    trace_->Emit("registry").Utf8("op", "delete").Utf8("root", ShortRoot(root)).Text("key", key).Text("name", name);
 }
 
 bool SettingsStore::DeleteValue(RootKey root, std::string_view key, std::string_view name) {
@@ -1003,10 +1011,54 @@ bool SettingsStore::DeleteValue(RootKey root, std::string_view key, std::string_
     if (!n || !n->values.erase(Upper1251(name))) return Change::Failed;
     return Change::Changed;
   });
-  if (ok && trace_)
-    trace_->Emit("registry").Utf8("op", "delete").Utf8("root", ShortRoot(root)).Text("key", JoinKey(*parts)).Text(
-        "name", name);
+  if (ok) TraceDelete(root, JoinKey(*parts), name);
   return ok;
+}
+
+bool SettingsStore::Apply(RootKey root, const RegBatch& batch) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<KeyPath> paths;
+  paths.reserve(batch.Ops().size());
+  for (const RegBatch::Op& op : batch.Ops()) {
+    auto parts = SplitKey(op.key);
+    if (!parts || op.name.size() > kMaxValueNameBytes) {
+      Log("registry", "a group of settings names a key or value that cannot be stored; none of it is written");
+      return false;
+    }
+    paths.push_back(std::move(*parts));
+  }
+  if (batch.Empty()) return true;
+  Hive& h = *hives_[root == RootKey::CurrentUser ? 0 : 1];
+  // Deletes of values that were there, for the trace; every write is traced,
+  // as a single write is.
+  std::vector<bool> changed(batch.Ops().size(), false);
+  bool ok = Modify(h, [&](HiveState& s) {
+    bool any = false;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const RegBatch::Op& op = batch.Ops()[i];
+      if (op.remove) {
+        Node* n = FindKey(s.root, paths[i]);
+        changed[i] = n && n->values.erase(Upper1251(op.name)) > 0;
+      } else {
+        Node* n = MakeKey(s.root, paths[i], s.nextSeq);
+        const Node::Value* old = n->FindValue(op.name);
+        changed[i] = !(old && old->value == op.value);
+        if (changed[i]) n->SetValue(op.name, op.value, s.nextSeq);
+      }
+      any = any || changed[i];
+    }
+    return any ? Change::Changed : Change::Unchanged;
+  });
+  if (!ok) return false;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const RegBatch::Op& op = batch.Ops()[i];
+    if (op.remove) {
+      if (changed[i]) TraceDelete(root, JoinKey(paths[i]), op.name);
+    } else {
+      TraceWrite(root, JoinKey(paths[i]), op.name, op.value);
+    }
+  }
+  return true;
 }
 
 }  // namespace trv

@@ -36,6 +36,8 @@ class SettingsStore : public Registry {
   bool WriteValue(RootKey root, std::string_view key, std::string_view name,
                   const RegValue& value, bool createKey = true) override;
   bool DeleteValue(RootKey root, std::string_view key, std::string_view name) override;
+  // One read-modify-write of the root's file under its lock, replaced once.
+  bool Apply(RootKey root, const RegBatch& batch) override;
 
   const std::filesystem::path& Dir() const { return dir_; }
   std::filesystem::path FileOf(RootKey root) const;
@@ -43,6 +45,8 @@ class SettingsStore : public Registry {
  private:
   struct Hive;
   Hive& Load(RootKey root);
+  void TraceWrite(RootKey root, const std::string& key, std::string_view name, const RegValue& value);
+  void TraceDelete(RootKey root, const std::string& key, std::string_view name);
 
   std::filesystem::path dir_;
   Trace* trace_;

@@ -250,7 +250,9 @@ void TMainForm::LoadSwitchStates() {
 void TMainForm::SaveSwitchStates() {
   Registry& settings = platform_.Settings();
   const std::string key = SettingsKey();
-  int failed = 0;
+  // Every switch lands in one write: a crash at shutdown keeps the old states
+  // or the new ones, never some of each.
+  RegBatch states;
   auto save = [&](const auto& perScreen, const char* kind) {
     for (std::size_t s = 0; s < perScreen.size(); ++s) {
       for (std::size_t i = 0; i < perScreen[s].size(); ++i) {
@@ -260,13 +262,14 @@ void TMainForm::SaveSwitchStates() {
         // A value that already holds the state is left as it is.
         const std::optional<RegValue> old = settings.ReadValue(RootKey::CurrentUser, key, name);
         if (old && *old == RegValue::Integer(sw.on ? 1 : 0)) continue;
-        if (!settings.WriteBool(RootKey::CurrentUser, key, name, sw.on)) ++failed;
+        states.WriteBool(key, name, sw.on);
       }
     }
   };
   save(elements_.SingleSwitches, "SwOne");
   save(elements_.GroupSwitches, "SwGrp");
-  if (failed) Log("settings", std::to_string(failed) + " switch states could not be written");
+  if (!states.Empty() && !settings.Apply(RootKey::CurrentUser, states))
+    Log("settings", std::to_string(states.Ops().size()) + " switch states could not be written");
 }
 
 }  // namespace trv

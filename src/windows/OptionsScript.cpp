@@ -80,6 +80,7 @@ std::string OptionValueName(bool group, std::size_t index) {
 }
 
 void ReadStoredStates(TOptionsScript& script, Registry& settings, const std::string& key, StoredRead when) {
+  RegBatch missing;
   auto read = [&](auto& list, bool group) {
     for (std::size_t i = 0; i < list.size(); ++i) {
       RSwitch& sw = list[i];
@@ -91,27 +92,30 @@ void ReadStoredStates(TOptionsScript& script, Registry& settings, const std::str
       } else if (when == StoredRead::kCreation) {
         // A first start: the single switches are on whatever the script says.
         if (!group) sw.on = true;
-      } else if (!settings.WriteBool(RootKey::CurrentUser, key, name, sw.on)) {
-        Log("options", "the switch state " + name + " could not be written");
+      } else {
+        missing.WriteBool(key, name, sw.on);
       }
     }
   };
   read(script.singles, false);
   read(script.groups, true);
+  if (!missing.Empty() && !settings.Apply(RootKey::CurrentUser, missing))
+    Log("options", "the missing switch states could not be written");
 }
 
 void WriteStoredStates(const TOptionsScript& script, Registry& settings, const std::string& key) {
+  // The options are applied together, so they are kept together.
+  RegBatch states;
   auto write = [&](const auto& list, bool group) {
     for (std::size_t i = 0; i < list.size(); ++i) {
       const RSwitch& sw = list[i];
-      if (!sw.store) continue;
-      const std::string name = OptionValueName(group, i);
-      if (!settings.WriteBool(RootKey::CurrentUser, key, name, sw.on))
-        Log("options", "the switch state " + name + " could not be written");
+      if (sw.store) states.WriteBool(key, OptionValueName(group, i), sw.on);
     }
   };
   write(script.singles, false);
   write(script.groups, true);
+  if (!states.Empty() && !settings.Apply(RootKey::CurrentUser, states))
+    Log("options", "the switch states could not be written");
 }
 
 }  // namespace trv

@@ -311,16 +311,17 @@ TPathInputBox::~TPathInputBox() { SaveTexts(); }
 void TPathInputBox::SaveTexts() {
   if (saved_ || boxes_.empty()) return;
   saved_ = true;
-  Registry& settings = platform_.Settings();
+  RegBatch texts;
   for (std::size_t i = 0; i < boxes_.size(); ++i) {
     const Entry& e = boxes_[i];
     std::string name;
     if (e.key < kDialogBoxKeyBase) name = "PathInstall" + std::to_string(i);
     else if (e.edit->Name().find("username") != std::string::npos) name = "PathInstall" + std::to_string(e.key);
     else continue;
-    if (!settings.WriteString(RootKey::CurrentUser, settingsKey_, name, e.edit->Text()))
-      Log("settings", "cannot keep the text of input box " + std::to_string(i));
+    texts.WriteString(settingsKey_, name, e.edit->Text());
   }
+  if (!texts.Empty() && !platform_.Settings().Apply(RootKey::CurrentUser, texts))
+    Log("settings", "cannot keep the texts of the input boxes");
 }
 
 void TPathInputBox::Changed(int index) {

@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <random>
+
+#include "platform/AtomicFile.h"
 
 #include "platform/SettingsStore.h"
 #include "support/TestSupport.h"
@@ -335,6 +342,93 @@ TEST_F(UsersTest, CommitBeforeAnyLoadKeepsTheStoredTable) {
   Play(users, "New", 5);
   TUsers again = Make();
   EXPECT_EQ(Loaded(again), (std::vector<std::string>{"Old", "New"}));
+}
+
+// Names and scores, the part of a table a player sees.
+using Table = std::vector<std::pair<std::string, std::uint32_t>>;
+
+Table TableIn(const std::filesystem::path& dir, Clock& clock) {
+  SettingsStore store(dir);
+  TUsers users(store, "Trivion", clock, std::nullopt);
+  users.Count();
+  Table t;
+  for (const TUser& u : users.List()) t.emplace_back(u.Name, u.Score);
+  return t;
+}
+
+TEST_F(UsersTest, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew) {
+  auto fill = [&](const std::filesystem::path& d) {
+    SettingsStore s(d);
+    TUsers users(s, "Trivion", clock, std::nullopt);
+    for (int i = 1; i <= 12; ++i) Play(users, "P" + std::to_string(i), std::uint32_t(i * 100));
+  };
+  // The table after a save that went through: the new leader pushes P1 out.
+  test::TempDir reference;
+  fill(reference.Path());
+  const Table before = TableIn(reference.Path(), clock);
+  {
+    SettingsStore s(reference.Path());
+    TUsers users(s, "Trivion", clock, std::nullopt);
+    Play(users, "Top", 5000);
+  }
+  const Table after = TableIn(reference.Path(), clock);
+  ASSERT_EQ(after.size(), 12u);
+  ASSERT_NE(before, after);
+
+  // The process dies before step `stop` of the save: that step and all after
+  // it never happen.
+  bool reachedEnd = false;
+  for (int stop = 0; !reachedEnd && stop < 1000; ++stop) {
+    test::TempDir d;
+    fill(d.Path());
+    int steps = 0;
+    SetAtomicFileFaultHook([&](AtomicFileStep) { return steps++ < stop; });
+    {
+      SettingsStore s(d.Path());
+      TUsers users(s, "Trivion", clock, std::nullopt);
+      Play(users, "Top", 5000);
+    }
+    SetAtomicFileFaultHook({});
+    reachedEnd = steps <= stop;
+    const Table found = TableIn(d.Path(), clock);
+    EXPECT_TRUE(found == before || found == after) << "stopped before step " << stop << ": " << found.size()
+                                                   << " records, first " << (found.empty() ? "" : found[0].first);
+  }
+  EXPECT_TRUE(reachedEnd);
+}
+
+// A real kill: a child saves tables in a loop and is killed at random moments;
+// the file always holds a whole table, the twelve latest leaders in a row.
+TEST_F(UsersTest, AKilledSaveNeverLosesAPlayer) {
+  {
+    TUsers users = Make();
+    for (int g = 1; g <= 12; ++g) Play(users, "G" + std::to_string(g), std::uint32_t(1000 + g));
+  }
+  std::mt19937 random(12345);
+  for (int round = 0; round < 12; ++round) {
+    const Table table = TableIn(dir.Path(), clock);
+    ASSERT_EQ(table.size(), 12u) << "round " << round;
+    for (std::size_t i = 1; i < table.size(); ++i)
+      ASSERT_EQ(table[i].second + 1, table[i - 1].second) << "round " << round << ": a player is missing after "
+                                                          << table[i - 1].first;
+    const std::uint32_t next = table[0].second + 1;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      SettingsStore s(dir.Path());
+      TUsers users(s, "Trivion", clock, std::nullopt);
+      for (std::uint32_t score = next;; ++score) {
+        users.SetCurrentName("G" + std::to_string(score - 1000));
+        users.SetCurrentScore(score);
+        users.Commit();
+      }
+    }
+    ::usleep(useconds_t(2000 + random() % 20000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+  }
 }
 
 }  // namespace

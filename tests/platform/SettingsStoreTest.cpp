@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/AtomicFile.h"
 #include "platform/Trace.h"
 #include "support/TestSupport.h"
 
@@ -190,6 +191,76 @@ TEST(SettingsStore, WritesAndDeletesAreTraced) {
                 R"({"t":5,"ev":"registry","op":"delete","root":"HKCU","key":"A","name":"b"})",
                 R"({"t":5,"ev":"registry","op":"delete-key","root":"HKCU","key":"A"})",
             }));
+}
+
+TEST(SettingsStore, ABatchReplacesTheFileOnceWithAllItsChanges) {
+  test::TempDir dir;
+  Trace trace([] { return std::uint64_t(5); });
+  trace.KeepLines(true);
+  SettingsStore store(dir.Path(), &trace);
+  ASSERT_TRUE(store.WriteString(HKCU, kKey, "user3", "old"));
+  ASSERT_TRUE(store.WriteInteger(HKCU, kKey, "BGSoundSong", 1));
+  const std::size_t tracedBefore = trace.Lines().size();
+
+  RegBatch batch;
+  batch.WriteInteger(kKey, "BGSoundSong", 4);
+  batch.WriteInteger(kKey + "\\New", "BGSoundPos", 1234);  // the key is made
+  batch.Delete(kKey, "user3");
+  batch.Delete(kKey, "user4");  // missing: no failure
+  int files = 0;
+  SetAtomicFileFaultHook([&](AtomicFileStep step) {
+    files += step == AtomicFileStep::Create;
+    return true;
+  });
+  EXPECT_TRUE(store.Apply(HKCU, batch));
+  SetAtomicFileFaultHook({});
+  EXPECT_EQ(files, 1);
+
+  SettingsStore fresh(dir.Path());
+  EXPECT_EQ(fresh.ReadInteger(HKCU, kKey, "BGSoundSong"), 4);
+  EXPECT_EQ(fresh.ReadInteger(HKCU, kKey + "\\New", "BGSoundPos"), 1234);
+  EXPECT_FALSE(fresh.ReadValue(HKCU, kKey, "user3"));
+  // Traced like single writes; only a value that was there is traced deleted.
+  const std::vector<std::string> lines = trace.Lines();
+  ASSERT_EQ(lines.size(), tracedBefore + 3);
+  EXPECT_NE(lines[tracedBefore].find(R"("name":"BGSoundSong","value":4)"), std::string::npos);
+  EXPECT_NE(lines[tracedBefore + 2].find(R"("op":"delete","root":"HKCU","key":"SOFTWARE\\VOMAR\\Trivion","name":"user3")"),
+            std::string::npos)
+      << lines[tracedBefore + 2];
+}
+
+TEST(SettingsStore, ABatchThatFailsChangesNothing) {
+  test::TempDir dir;
+  SettingsStore store(dir.Path());
+  ASSERT_TRUE(store.WriteInteger(HKCU, kKey, "A", 1));
+  const std::string file = test::ReadFile(store.FileOf(HKCU));
+
+  RegBatch badName;
+  badName.WriteInteger(kKey, "A", 2);
+  badName.WriteInteger(kKey, std::string(20000, 'x'), 3);  // no value may be named so long
+  EXPECT_FALSE(store.Apply(HKCU, badName));
+  EXPECT_EQ(store.ReadInteger(HKCU, kKey, "A"), 1);
+
+  // Stopped at each step of the replacement: the file is the old one or holds
+  // every change, and the store reads what the file holds.
+  for (int stop = 0; stop < 5; ++stop) {
+    RegBatch batch;
+    batch.WriteInteger(kKey, "A", 10 + stop);
+    batch.WriteInteger(kKey, "B", 10 + stop);
+    int steps = 0;
+    SetAtomicFileFaultHook([&](AtomicFileStep) { return steps++ < stop; });
+    const bool applied = store.Apply(HKCU, batch);
+    SetAtomicFileFaultHook({});
+    EXPECT_FALSE(applied) << stop;
+    SettingsStore fresh(dir.Path());
+    const auto a = fresh.ReadInteger(HKCU, kKey, "A"), b = fresh.ReadInteger(HKCU, kKey, "B");
+    if (a == 10 + stop) EXPECT_EQ(b, 10 + stop) << stop;  // stopped after the rename
+    else EXPECT_EQ(test::ReadFile(store.FileOf(HKCU)), file) << stop;
+    EXPECT_EQ(store.ReadInteger(HKCU, kKey, "A"), a) << stop;
+    if (a == 10 + stop) {
+      ASSERT_TRUE(store.WriteInteger(HKCU, kKey, "A", 1) && store.DeleteValue(HKCU, kKey, "B"));
+    }
+  }
 }
 
 TEST(SettingsStore, ChangesMadeElsewhereArePickedUp) {
