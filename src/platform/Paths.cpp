@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -157,27 +158,9 @@ fs::path LocateDisc(const fs::path& exeDir) {
 
 std::optional<std::vector<std::uint8_t>> ReadNativeFile(const fs::path& path, std::uint64_t maxBytes,
                                                         std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = "cannot open " + path.string();
-    return std::nullopt;
-  }
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  if (size < 0) {
-    if (error) *error = "cannot read " + path.string();
-    return std::nullopt;
-  }
-  if (static_cast<std::uint64_t>(size) > maxBytes) {
-    if (error) *error = path.string() + " is larger than " + std::to_string(maxBytes) + " bytes";
-    return std::nullopt;
-  }
-  in.seekg(0);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    if (error) *error = "cannot read " + path.string();
-    return std::nullopt;
-  }
+  std::string why;
+  auto bytes = ReadRegularFile(path, maxBytes, &why);
+  if (!bytes && error) *error = "cannot read " + path.string() + ": " + why;
   return bytes;
 }
 

@@ -56,7 +56,8 @@ std::filesystem::path UserFontDir();
 // $TRIVION_DISC, else ../share/trivion/disc/ beside the executable's folder.
 std::filesystem::path LocateDisc(const std::filesystem::path& exeDir);
 
-// Reads a whole native file, refusing files above `maxBytes`. On failure returns
+// Reads a whole native file, refusing files above `maxBytes` and anything but a
+// regular file (opened without waiting: see RegularFile.h). On failure returns
 // nullopt and puts a reason in *error.
 std::optional<std::vector<std::uint8_t>> ReadNativeFile(const std::filesystem::path& path,
                                                         std::uint64_t maxBytes,

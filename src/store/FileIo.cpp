@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/RegularFile.h"
+
 namespace trv::storeio {
 
 UniqueFd::~UniqueFd() {
@@ -23,16 +25,8 @@ int OpenReadOnly(const char* path) {
 }
 
 std::FILE* OpenRegularFile(const char* path, std::string& why) {
-  const int fd = OpenReadOnly(path);
-  if (fd < 0) {
-    why = std::strerror(errno);
-    return nullptr;
-  }
-  if (!RegularFileSize(fd)) {
-    ::close(fd);
-    why = "not a regular file";
-    return nullptr;
-  }
+  const int fd = trv::OpenRegularFile(path, &why);
+  if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (!file) {
     why = std::strerror(errno);

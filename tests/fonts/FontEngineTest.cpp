@@ -3,6 +3,8 @@
 // styles and fonts registered for the process alone.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -10,6 +12,7 @@
 #include "platform/Text.h"
 #include "platform/fonts/FontEngine.h"
 #include "platform/fonts/FontMatch.h"
+#include "platform/fonts/FtFace.h"
 #include "platform/fonts/FtFont.h"
 #include "support/TestSupport.h"
 
@@ -228,6 +231,32 @@ TEST(FontEngine, FilesRegisteredForTheProcessAnswerTheirFamilyUntilRemoved) {
   test::LogCapture log;
   EXPECT_FALSE(engine->AddFontFile(ToWindowsPath(dir.Path() / "missing.ttf")));
   EXPECT_TRUE(log.Contains("cannot register"));
+}
+
+// A named pipe, a folder or a device where a face was found: refused at once,
+// never handed to FreeType, which would wait on the pipe for good.
+TEST(FontEngine, OnlyRegularFilesAreOpenedAsFaces) {
+  test::TempDir dir;
+  const auto fifo = dir / "pipe.ttf";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directories(dir / "folder.ttf");
+  auto engine = CreateFontEngine();
+  auto library = std::make_shared<FtLibrary>();
+  test::LogCapture log;
+  for (const std::filesystem::path& p : {fifo, dir / "folder.ttf", std::filesystem::path("/dev/zero")}) {
+    SCOPED_TRACE(p.string());
+    std::shared_ptr<FtFace> face;
+    bool added = true;
+    EXPECT_TRUE(test::ReturnsPromptly(
+        [&] {
+          face = FtFace::Open(library, p.string(), 0);
+          added = engine->AddFontFile(ToWindowsPath(p));
+        },
+        fifo));
+    EXPECT_FALSE(face);
+    EXPECT_FALSE(added);
+  }
+  EXPECT_TRUE(log.Contains("a named pipe, not a file")) << log.All();
 }
 
 }  // namespace

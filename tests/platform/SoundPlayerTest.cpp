@@ -1,6 +1,7 @@
 #include "platform/SoundPlayer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/Paths.h"
 #include "support/TestSupport.h"
@@ -96,6 +97,20 @@ TEST_F(SoundPlayerTest, WhatCannotPlayStillStopsTheSoundAndIsLogged) {
     EXPECT_EQ(player_.calls, name == "short.wav" ? refused : unread);
     EXPECT_EQ(trace_.Lines().back(), Line(0, name, "sync", false));
     EXPECT_TRUE(log_.Contains(name + ": " + reason)) << log_.All();
+  }
+}
+
+TEST_F(SoundPlayerTest, APipeOrFolderInASoundsPlaceIsNoSoundAndNoWait) {
+  ASSERT_EQ(::mkfifo((dir_ / "click.wav").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir_ / "folder.wav");
+  for (const char* name : {"click.wav", "folder.wav"}) {
+    SCOPED_TRACE(name);
+    bool played = true;
+    EXPECT_TRUE(test::ReturnsPromptly([&] { played = player_.PlaySound(Path(name), SoundMode::Async); },
+                                      dir_ / "click.wav"));
+    EXPECT_FALSE(played);
+    EXPECT_EQ(trace_.Lines().back(), Line(0, name, "async", false));
+    EXPECT_TRUE(log_.Contains(std::string(name) + ": cannot read")) << log_.All();
   }
 }
 

@@ -54,6 +54,10 @@
 #   #! program PATH                 an executable file PATH under the run's
 #                                   folder (a program to be started)
 #   #! file PATH                    an empty file PATH under the run's folder
+#   #! fifo PATH                    a named pipe PATH under the run's folder
+#                                   (nothing ever writes to it), in place of
+#                                   any file the disc had there
+#   #! expect-log TEXT              the program's log holds TEXT (repeatable)
 #   #! mask-numbers FIELD...        the numbers of these fields are 0 in the
 #                                   trace compared (sizes that follow the
 #                                   run's folder name in a text)
@@ -113,6 +117,8 @@ MACHINE_SETTINGS=()
 MASKED=()
 PROGRAMS=()
 FILES=()
+FIFOS=()
+EXPECT_LOG=()
 KEEP_EVENTS=()
 DEMO=0
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
@@ -192,6 +198,13 @@ while IFS= read -r line || [ -n "$line" ]; do
       [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "$directive needs one path"
       case "${operands[0]}" in /* | *..*) setup_error "$LINE_NO" "$directive takes a path inside the run's folder" ;; esac
       if [ "$directive" = program ]; then PROGRAMS+=("${operands[0]}"); else FILES+=("${operands[0]}"); fi ;;
+    fifo)
+      [ "${#operands[@]}" -eq 1 ] || setup_error "$LINE_NO" "fifo needs one path"
+      case "${operands[0]}" in /* | *..*) setup_error "$LINE_NO" "fifo takes a path inside the run's folder" ;; esac
+      FIFOS+=("${operands[0]}") ;;
+    expect-log)
+      [ -n "$text" ] || setup_error "$LINE_NO" "expect-log needs a text"
+      EXPECT_LOG+=("$text") ;;
     mask-numbers)
       [ "${#operands[@]}" -ge 1 ] || setup_error "$LINE_NO" "mask-numbers needs one field or more"
       for f in "${operands[@]}"; do
@@ -283,6 +296,10 @@ for f in "${PROGRAMS[@]}" "${FILES[@]}"; do
   mkdir -p "$(dirname "$WORK/$f")" && : >"$WORK/$f" || { echo "FAIL: cannot make $f"; exit 1; }
 done
 for f in "${PROGRAMS[@]}"; do chmod +x "$WORK/$f"; done
+for f in "${FIFOS[@]}"; do
+  mkdir -p "$(dirname "$WORK/$f")" && rm -rf "${WORK:?}/$f" && mkfifo "$WORK/$f" ||
+    { echo "FAIL: cannot make the named pipe $f"; exit 1; }
+done
 
 # Files and their bytes under the settings and home folders.
 settings_snapshot() {
@@ -356,6 +373,9 @@ if [ "${#EXPECT_STDERR[@]}" -eq 0 ]; then
 fi
 for text in "${EXPECT_STDERR[@]}"; do
   grep -qF -- "$text" "$WORK/stderr.txt" || fail "stderr does not hold \"$text\""
+done
+for text in "${EXPECT_LOG[@]}"; do
+  grep -qF -- "$text" "$WORK/state/trivion/trivion.log" 2>/dev/null || fail "the log does not hold \"$text\""
 done
 
 if [ "$SETTINGS_UNTOUCHED" -eq 1 ]; then

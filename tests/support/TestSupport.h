@@ -1,13 +1,17 @@
 #pragma once
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Log.h"
@@ -85,6 +89,22 @@ inline void WriteFile(const std::filesystem::path& p, const std::vector<std::uin
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs `call` on a thread and waits for it up to five seconds. A call caught
+// opening the named pipe `fifo` is set free by opening the pipe for writing,
+// so that a failing test ends instead of hanging; false then.
+inline bool ReturnsPromptly(const std::function<void()>& call, const std::filesystem::path& fifo) {
+  std::packaged_task<void()> task(call);
+  std::future<void> done = task.get_future();
+  std::thread thread(std::move(task));
+  const bool prompt = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+  }
+  thread.join();
+  return prompt;
 }
 
 }  // namespace trv::test

@@ -10,6 +10,7 @@
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 #include "platform/Text.h"
 #include "platform/fonts/FontMatch.h"
 #include "platform/fonts/FtFont.h"
@@ -43,8 +44,9 @@ class FtFontEngine : public FontEngine {
   bool AddFontFile(const std::string& windowsPath) override {
     const auto native = ResolvePath(windowsPath);
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!native || !std::filesystem::is_regular_file(*native)) {
-      Log("fonts", "cannot register " + Cp1251ToUtf8(windowsPath) + ": no such file");
+    std::string why = "no such file";
+    if (!native || !IsReadableRegularFile(*native, &why)) {
+      Log("fonts", "cannot register " + Cp1251ToUtf8(windowsPath) + ": " + why);
       return false;
     }
     const std::string file = native->string();

@@ -1,6 +1,7 @@
 #include "platform/fonts/FtFace.h"
 
 #include "platform/Log.h"
+#include "platform/RegularFile.h"
 
 namespace trv {
 
@@ -17,6 +18,11 @@ FtLibrary::~FtLibrary() {
 
 std::shared_ptr<FtFace> FtFace::Open(std::shared_ptr<FtLibrary> library, const std::string& file, int index) {
   if (!library || !library->Get()) return nullptr;
+  // FreeType opens the file by name and would wait on a named pipe for ever.
+  if (std::string why; !IsReadableRegularFile(file, &why)) {
+    Log("fonts", "cannot open the face " + file + ": " + why);
+    return nullptr;
+  }
   FT_Face face = nullptr;
   {
     std::lock_guard<std::mutex> lock(library->Mutex());
