@@ -42,12 +42,14 @@ struct StartArguments {
 enum class Role { Shell, Help, Thesaurus, SecondShell };
 
 // Why a start ended before the window was shown. Every end says why in the log
-// and on stderr; the player is told in a message box only when something is
-// broken (not for a missing disc or a second shell, which end silently).
+// and on stderr, and the player, who may have started it from the desktop and
+// sees no terminal, is told in a message box; only a second start that
+// brought the running window to the front ends quietly, with status 0.
 struct StartStop {
   std::string reason;  // UTF-8, for the log and stderr
   bool tellPlayer = false;
   std::string playerText;  // UTF-8, in the player's language, for the message box
+  int exitCode = 1;
 };
 
 // The shell's main window: start-up, the current screen's buttons and

@@ -78,14 +78,15 @@ bool TMainForm::FormCreate(const StartArguments& start, StartStop* stop) {
 bool TMainForm::StartShell(StartStop* stop) {
   SkinBackground().Resize(kDefaultClient.width, kDefaultClient.height);
   if (!RunReleaseCheck(platform_, disc_.programDir)) {
-    *stop = {"build files lie beside the program", false, ""};  // the warnings told the player
+    *stop = {"build files lie beside the program", false, "", 1};  // the warnings told the player
     return false;
   }
   archive_ = std::make_unique<TReadBin>();
   pictures_ = TPictureLoader(archive_.get(), tree_.get());
   const std::string archivePath = disc_.programDir + "Mev.dhl";
   if (!ResolvePath(archivePath)) {
-    *stop = {"no content archive " + Cp1251ToUtf8(archivePath), false, ""};
+    *stop = {"no content archive " + Cp1251ToUtf8(archivePath), true,
+             "рядом с программой нет архива с содержимым диска (Mev.dhl). Запустите программу с диска игры."};
     return false;
   }
   try {
@@ -96,7 +97,8 @@ bool TMainForm::StartShell(StartStop* stop) {
     return false;
   }
   if (archive_->ReadToBuffer("Struct.txt", scriptBuffer_) < 0) {
-    *stop = {"the content archive holds no readable Struct.txt", false, ""};
+    *stop = {"the content archive holds no readable Struct.txt", true,
+             "в архиве с содержимым диска нет описания окна программы (Struct.txt)."};
     return false;
   }
   TDynamicStringArray lines;
@@ -106,7 +108,14 @@ bool TMainForm::StartShell(StartStop* stop) {
   bool heldElsewhere = false;
   instanceLock_ = InstanceLock::Acquire(title_, &heldElsewhere);
   if (heldElsewhere) {
-    *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; this one ends", false, ""};
+    // Started again from the menu: the player wants the running window.
+    const std::optional<WindowRef> running = platform_.Desktop().FindForeignWindowByTitle(title_);
+    if (running && platform_.Desktop().RaiseWindow(*running))
+      *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; its window was brought to the front", false,
+               "", 0};
+    else
+      *stop = {"another shell of \"" + Cp1251ToUtf8(title_) + "\" runs; this one ends", true,
+               "программа уже запущена, а её окно не удалось вывести на передний план."};
     secondaryRun_ = true;
     role_ = Role::SecondShell;
     return false;

@@ -26,9 +26,8 @@ int RunShellProcess(Platform& platform, const DiscPaths& disc, const StartArgume
       platform.ShowMessageBox(form.Title().empty() ? std::string("trivion") : form.Title(),
                               Utf8ToCp1251("Программа не может начать работу: " + stop.playerText +
                                            "\nПодробности записаны в журнал программы (trivion.log)."));
-      return 1;
     }
-    return 0;
+    return stop.exitCode;
   }
   // The game dialog, when the disc has one; only the shell plays.
   form.CreateGameDialog();

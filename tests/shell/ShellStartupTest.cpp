@@ -37,23 +37,42 @@ TEST_F(ShellTest, StartShowsTheShapedWindowOnTheStartScreen) {
   EXPECT_TRUE(Has(commands, "s_Открытие программы.wav"));
 }
 
-TEST_F(ShellTest, SecondShellOfTheSameTitleEndsSilently) {
+TEST_F(ShellTest, SecondShellRaisesTheRunningWindowOrSaysWhy) {
   WriteTestDisc(discDir.Path());
   ASSERT_TRUE(Start());
   PlatformConfig config;
   config.settingsDir = home / "settings2";
   HeadlessPlatform other(config);
-  TMainForm second(other, Disc());
-  StartStop secondStop;
-  EXPECT_FALSE(second.FormCreate({{}, "trivion"}, &secondStop));
-  EXPECT_FALSE(secondStop.tellPlayer);
-  EXPECT_TRUE(second.SecondaryRun());
-  EXPECT_EQ(second.CurrentRole(), Role::SecondShell);
-  EXPECT_TRUE(other.MessageBoxes().empty());
+  {
+    // No window of the running shell to be found: the player is told, status 1.
+    TMainForm second(other, Disc());
+    StartStop secondStop;
+    EXPECT_FALSE(second.FormCreate({{}, "trivion"}, &secondStop));
+    EXPECT_TRUE(secondStop.tellPlayer);
+    EXPECT_EQ(secondStop.exitCode, 1);
+    EXPECT_NE(secondStop.playerText.find("уже запущена"), std::string::npos);
+    EXPECT_TRUE(second.SecondaryRun());
+    EXPECT_EQ(second.CurrentRole(), Role::SecondShell);
+  }
+  {
+    // Its window is there (another process's, of the title): it comes to the
+    // front and the second start ends quietly with status 0.
+    other.ShellCalls().AddForeignWindow(Utf8ToCp1251("Тестовый диск"));
+    TMainForm second(other, Disc());
+    StartStop secondStop;
+    EXPECT_FALSE(second.FormCreate({{}, "trivion"}, &secondStop));
+    EXPECT_FALSE(secondStop.tellPlayer);
+    EXPECT_EQ(secondStop.exitCode, 0);
+    ASSERT_FALSE(other.ShellCalls().Calls().empty());
+    EXPECT_EQ(other.ShellCalls().Calls().back().verb, "raise");
+    EXPECT_EQ(Cp1251ToUtf8(other.ShellCalls().Calls().back().target), "Тестовый диск");
+  }
+  EXPECT_TRUE(other.MessageBoxes().empty());  // the process entry shows the box, not the window
   // When the first one ends, a new start is allowed.
   form.reset();
   TMainForm third(other, Disc());
-  EXPECT_TRUE(third.FormCreate({{}, "trivion"}, &secondStop)) << secondStop.reason;
+  StartStop thirdStop;
+  EXPECT_TRUE(third.FormCreate({{}, "trivion"}, &thirdStop)) << thirdStop.reason;
 }
 
 TEST_F(ShellTest, CommandLineChoosesTheViewerRoles) {
@@ -73,15 +92,19 @@ TEST_F(ShellTest, CommandLineChoosesTheViewerRoles) {
   EXPECT_EQ(form->CurrentRole(), Role::Shell);
 }
 
-TEST_F(ShellTest, MissingArchiveOrScriptEndsWithoutAMessage) {
+TEST_F(ShellTest, MissingArchiveOrScriptStopsWithAReasonForThePlayer) {
   EXPECT_FALSE(Start());
-  EXPECT_FALSE(stop.tellPlayer);
+  EXPECT_TRUE(stop.tellPlayer);
+  EXPECT_EQ(stop.exitCode, 1);
   EXPECT_NE(stop.reason.find("archive"), std::string::npos);
+  EXPECT_NE(stop.playerText.find("Mev.dhl"), std::string::npos);
   WriteTestDisc(discDir.Path(), "", false);
   form.reset();
   EXPECT_FALSE(Start());
+  EXPECT_TRUE(stop.tellPlayer);
+  EXPECT_EQ(stop.exitCode, 1);
   EXPECT_NE(stop.reason.find("Struct.txt"), std::string::npos);
-  EXPECT_TRUE(platform->MessageBoxes().empty());
+  EXPECT_NE(stop.playerText.find("Struct.txt"), std::string::npos);
 }
 
 TEST_F(ShellTest, MalformedShapeStopsWithAReasonForThePlayer) {
