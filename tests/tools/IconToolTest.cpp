@@ -74,10 +74,8 @@ TEST(PictureScaleTest, AnEvenColourStaysEvenAtAnySize) {
 
 TEST(PictureScaleTest, RefusesAnEmptyPictureAndSizesOutOfRange) {
   EXPECT_THROW(ScaleBoxFilter(Bitmap(), 4, 4), disc::DiscError);
-  const Bitmap in(2, 2, kRed);
-  EXPECT_THROW(ScaleBoxFilter(in, 0, 4), disc::DiscError);
-  EXPECT_THROW(ScaleBoxFilter(in, 4, -1), disc::DiscError);
-  EXPECT_THROW(ScaleBoxFilter(in, kMaxBmpDimension + 1, 4), disc::DiscError);
+  for (auto [w, h] : {std::pair{0, 4}, {4, -1}, {kMaxBmpDimension + 1, 4}})
+    EXPECT_THROW(ScaleBoxFilter(Bitmap(2, 2, kRed), w, h), disc::DiscError) << w << "x" << h;
 }
 
 class IconToolTest : public ::testing::Test {
@@ -108,11 +106,6 @@ TEST_F(IconToolTest, WritesTheIconThatStructTxtNamesAtTheAskedSize) {
                                        {kBlue, kBlue, kGrey, kGrey},
                                        {kBlue, kBlue, kGrey, kGrey}}));
   EXPECT_EQ(test::ReadFile(dir_ / "icon.png"), std::string(want.begin(), want.end()));
-  // The archive itself names the disc as well.
-  ToolResult direct = Run({"icon", P("Mev.dhl"), "1", P("one.png")});
-  ASSERT_EQ(direct.status, 0) << direct.err;
-  const auto mean = EncodePng(Bitmap(1, 1, MakeColor(74, 70, 90)));
-  EXPECT_EQ(test::ReadFile(dir_ / "one.png"), std::string(mean.begin(), mean.end()));
 }
 
 TEST_F(IconToolTest, FailsWithAReasonAndWritesNothing) {
@@ -131,8 +124,6 @@ TEST_F(IconToolTest, FailsWithAReasonAndWritesNothing) {
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find("is not a picture"), std::string::npos) << broken.err;
 
-  ToolResult words = Run({"icon", dir_.Path().string(), "16px", P("a.png")});
-  EXPECT_NE(words.err.find("SIZE must be a number of pixels from 1 to 1024, not \"16px\""), std::string::npos) << words.err;
   for (const char* size : {"0", "-3", "16px", "", "1025"}) {
     ToolResult bad = Run({"icon", dir_.Path().string(), size, P("a.png")});
     EXPECT_EQ(bad.status, 1) << size;
