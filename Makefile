@@ -8,8 +8,9 @@ BUILD_TYPE   ?= RelWithDebInfo
 JOBS         ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 DISC         ?= $(BUILD)/disc
+PREFIX       ?= /usr/local
 
-.PHONY: play test build deps fuzz fuzz-build fuzz-smoke asan bench disc clean
+.PHONY: play test build deps fuzz fuzz-build fuzz-smoke asan bench disc install uninstall clean
 
 deps:
 	@scripts/setup-deps
@@ -34,6 +35,14 @@ disc: build
 # The shell on the demo disc, with a score server for it on loopback.
 play: disc
 	scripts/play $(BUILD) $(DISC)
+
+# The shell, the score server and the demo disc under PREFIX (default
+# /usr/local); `make uninstall` removes what the last install wrote.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	scripts/uninstall $(BUILD)/install_manifest.txt
 
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DTRIVION_FUZZ=ON > /dev/null

@@ -69,4 +69,21 @@ std::vector<FoundFile> CollectFiles(const fs::path& dir) {
   return files;
 }
 
+fs::path FindDiscArchive(const fs::path& disc) {
+  std::error_code ec;
+  if (!fs::is_directory(disc, ec)) {
+    if (fs::is_regular_file(disc, ec)) return disc;
+    throw DiscError(disc.string() + ": no such archive or folder");
+  }
+  fs::path exact = disc / "Mev.dhl";
+  if (fs::is_regular_file(exact, ec)) return exact;
+  std::vector<fs::path> matches;
+  for (const fs::directory_entry& e : fs::directory_iterator(disc, ec))
+    if (EqualsNoCaseAscii(e.path().filename().string(), "mev.dhl") && e.is_regular_file(ec))
+      matches.push_back(e.path());
+  if (matches.empty()) throw DiscError(disc.string() + ": the folder holds no Mev.dhl");
+  std::sort(matches.begin(), matches.end());
+  return matches.front();
+}
+
 }  // namespace trv::disc

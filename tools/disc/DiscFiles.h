@@ -51,4 +51,8 @@ std::vector<FoundFile> CollectFiles(const std::filesystem::path& dir);
 // has characters outside the code page.
 std::string NameToCp1251(const std::string& utf8);
 
+// The archive: DISC itself, or the Mev.dhl of the folder DISC, its name
+// matched ignoring case as the disc's files are. Throws DiscError.
+std::filesystem::path FindDiscArchive(const std::filesystem::path& disc);
+
 }  // namespace trv::disc

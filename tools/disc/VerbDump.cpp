@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disc/DiscError.h"
+#include "disc/DiscFiles.h"
 #include "disc/VerbArgs.h"
 #include "disc/Verbs.h"
 #include "platform/Graphics.h"
@@ -215,30 +216,11 @@ std::string Screens(const TElementModel& m) {
   return Lines(screens, "  ");
 }
 
-// The archive: DISC itself, or the Mev.dhl of the folder DISC, its name
-// matched ignoring case as the disc's files are.
-fs::path FindArchive(const fs::path& disc) {
-  std::error_code ec;
-  if (!fs::is_directory(disc, ec)) {
-    if (fs::is_regular_file(disc, ec)) return disc;
-    throw DiscError(disc.string() + ": no such archive or folder");
-  }
-  fs::path exact = disc / "Mev.dhl";
-  if (fs::is_regular_file(exact, ec)) return exact;
-  std::vector<fs::path> matches;
-  for (const fs::directory_entry& e : fs::directory_iterator(disc, ec))
-    if (EqualsNoCaseAscii(e.path().filename().string(), "mev.dhl") && e.is_regular_file(ec))
-      matches.push_back(e.path());
-  if (matches.empty()) throw DiscError(disc.string() + ": the folder holds no Mev.dhl");
-  std::sort(matches.begin(), matches.end());
-  return matches.front();
-}
-
 }  // namespace
 
 int VerbDump(const std::vector<std::string>& args, ToolIo& io) {
   const VerbArgs a = ParseVerbArgs(args, 1, {}, {"--program-dir", "--cd-root"});
-  const fs::path archivePath = FindArchive(ArgPath(a.positional[0]));
+  const fs::path archivePath = FindDiscArchive(ArgPath(a.positional[0]));
 
   const DiscPaths disc = ComputeDiscPaths(archivePath.parent_path().empty() ? fs::path(".") : archivePath.parent_path());
   ScriptPaths paths{disc.programDir, disc.cdRoot};

@@ -24,6 +24,8 @@ constexpr VerbInfo kVerbs[] = {
     {"unscramble", "IN OUT", "write the plain text of the scrambled script IN", VerbUnscramble},
     {"dump", "DISC [--program-dir DIR] [--cd-root DIR]",
      "the header and elements of Struct.txt in DISC (a folder with Mev.dhl, or the archive) as JSON", VerbDump},
+    {"icon", "DISC SIZE OUT.png", "write the disc's application icon (icon= of Struct.txt) as a SIZE x SIZE PNG file",
+     VerbIcon},
 };
 
 std::vector<VerbInfo>& ExtraVerbs() {

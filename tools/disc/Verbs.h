@@ -45,5 +45,6 @@ int VerbLines(const std::vector<std::string>& args, ToolIo& io);
 int VerbScramble(const std::vector<std::string>& args, ToolIo& io);
 int VerbUnscramble(const std::vector<std::string>& args, ToolIo& io);
 int VerbDump(const std::vector<std::string>& args, ToolIo& io);
+int VerbIcon(const std::vector<std::string>& args, ToolIo& io);
 
 }  // namespace trv::disc
