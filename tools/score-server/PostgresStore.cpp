@@ -89,6 +89,8 @@ class PostgresStore : public SqlStore {
       PQfinish(c);
       return nullptr;
     }
+    // "already exists, skipping" and the like are no news to anybody.
+    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
     return c;
   }
 
