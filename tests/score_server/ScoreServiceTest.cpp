@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "platform/Text.h"
+#include "score-server/ClientAddress.h"
+#include "score_server/PostgresServer.h"
 #include "score_server/ScoreClient.h"
 #include "support/TestSupport.h"
 
@@ -23,18 +27,44 @@ using client::TokenFrom;
 const std::string kIgor1251 = "\xC8\xE3\xEE\xF0\xFC";
 const std::string kIgorUtf8 = "\xD0\x98\xD0\xB3\xD0\xBE\xD1\x80\xD1\x8C";
 
-class ScoreServiceTest : public ::testing::Test {
+// The same protocol cases run on each database engine.
+class ServiceFixture : public ::testing::Test {
  protected:
-  void SetUp() override { Reopen(3); }
+  virtual std::string Engine() const = 0;
 
-  void Reopen(int games) {
-    service_.reset();
-    ServiceOptions options;
-    options.games = games;
+  void SetUp() override {
+    if (Engine() == "postgresql") {
+      auto& pg = test::PostgresServer::Shared();
+      if (pg.Absent()) GTEST_SKIP() << pg.Problem();
+      ASSERT_EQ(pg.Problem(), "");
+      std::string error;
+      pgAddress_ = pg.FreshDatabase(&error);
+      ASSERT_NE(pgAddress_, "") << error;
+    }
+    Reopen(3);
+  }
+
+  std::string Db() const {
+    return Engine() == "postgresql" ? pgAddress_ : (dir_ / "scores.db").string();
+  }
+
+  // A fresh server just started may still refuse connections for a moment.
+  std::unique_ptr<ScoreService> OpenService(ServiceOptions options) {
     options.now = [this] { return now_; };
     std::string error;
-    service_ = ScoreService::Open((dir_ / "scores.db").string(), options, &error);
-    ASSERT_TRUE(service_) << error;
+    for (int i = 0; i < 100; ++i) {
+      if (auto s = ScoreService::Open(Db(), options, &error)) return s;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+
+  void Reopen(int games, ServiceOptions options = {}) {
+    service_.reset();
+    options.games = games;
+    service_ = OpenService(options);
+    ASSERT_TRUE(service_);
   }
 
   void RegisterOk(const std::string& nameUtf8, const std::string& password) {
@@ -42,9 +72,10 @@ class ScoreServiceTest : public ::testing::Test {
     ASSERT_EQ(r.httpStatus, 200) << r.body;
   }
 
-  std::string Token(int u = 3) {
-    Reply r = service_->Save("POST", LogonBody(u));
+  std::string Token(int u = 3, std::string_view client = "local") {
+    Reply r = service_->Save("POST", LogonBody(u), client);
     EXPECT_EQ(r.httpStatus, 200);
+    EXPECT_EQ(r.body.size(), 160u) << r.body;
     return TokenFrom(r.body, u);
   }
 
@@ -55,11 +86,25 @@ class ScoreServiceTest : public ::testing::Test {
   std::string ListPage(const std::string& query) { return service_->List(query).body; }
 
   trv::test::TempDir dir_;
+  std::string pgAddress_;
   std::int64_t now_ = 1'800'000'000;
   std::unique_ptr<ScoreService> service_;
 };
 
-TEST_F(ScoreServiceTest, LogonAnswersFiveDistinctHexTokensAndOnlyTheGamesOneIsValid) {
+class ScoreServiceTest : public ServiceFixture, public ::testing::WithParamInterface<std::string> {
+ protected:
+  std::string Engine() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, ScoreServiceTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+class SqliteFileTest : public ServiceFixture {
+ protected:
+  std::string Engine() const override { return "sqlite"; }
+};
+
+TEST_P(ScoreServiceTest, LogonAnswersFiveDistinctHexTokensAndOnlyTheGamesOneIsValid) {
   RegisterOk("anna", "secret");
   for (int u = 1; u <= 5; ++u) {
     Reply r = service_->Save("POST", LogonBody(u));
@@ -83,12 +128,14 @@ TEST_F(ScoreServiceTest, LogonAnswersFiveDistinctHexTokensAndOnlyTheGamesOneIsVa
   }
 }
 
-TEST_F(ScoreServiceTest, LogonWithAWrongDigestOrUserIdGivesNoToken) {
+TEST_P(ScoreServiceTest, LogonWithAWrongDigestOrUserIdGivesNoToken) {
   for (const char* body : {"UserID=3&Logon=1&Digest=00000000000000000000000000000000", "UserID=6&Logon=1&Digest=x",
                            "UserID=0&Logon=1&Digest=x", "UserID=03&Logon=1&Digest=x", "Logon=1&Digest=x",
                            "UserID=3&Logon=2&Digest=x"}) {
     Reply r = service_->Save("POST", body);
     EXPECT_EQ(StatusOf(r.body), kBadUserOrPassword) << body;
+    // Any other HTTP status makes the game report a lost connection.
+    EXPECT_EQ(r.httpStatus, 200) << body;
     EXPECT_NE(r.body.size(), 160u) << body;
   }
   // The digest of "61" is right for UserID 6, which is still out of range.
@@ -96,7 +143,7 @@ TEST_F(ScoreServiceTest, LogonWithAWrongDigestOrUserIdGivesNoToken) {
   EXPECT_EQ(service_->PendingTokens(), 0u);
 }
 
-TEST_F(ScoreServiceTest, BestScorePerPlayerAndGame) {
+TEST_P(ScoreServiceTest, BestScorePerPlayerAndGame) {
   RegisterOk("anna", "secret");
   EXPECT_EQ(Send("3", "anna", "secret", 500), kSaved);
   EXPECT_EQ(Send("3", "anna", "secret", 400), kNotBetter);
@@ -111,7 +158,7 @@ TEST_F(ScoreServiceTest, BestScorePerPlayerAndGame) {
   EXPECT_EQ(ListPage("GameID=2").find("anna"), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, UnknownUserOrWrongPasswordIs102AndKeepsTheToken) {
+TEST_P(ScoreServiceTest, UnknownUserOrWrongPasswordIs102AndKeepsTheToken) {
   RegisterOk("anna", "secret");
   std::string token = Token();
   EXPECT_EQ(StatusOf(service_->Save("POST", SubmitBody("3", "boris", "secret", 5, token)).body), kBadUserOrPassword);
@@ -125,17 +172,20 @@ TEST_F(ScoreServiceTest, UnknownUserOrWrongPasswordIs102AndKeepsTheToken) {
   EXPECT_EQ(StatusOf(service_->Save("POST", body).body), kSaved);
 }
 
-TEST_F(ScoreServiceTest, UnregisteredGameIs109) {
+TEST_P(ScoreServiceTest, UnregisteredGameIs109) {
   RegisterOk("anna", "secret");
-  for (const char* game : {"4", "0", "-1", "03", "abc", ""})
-    EXPECT_EQ(Send(game, "anna", "secret", 5), kGameNotRegistered) << game;
+  for (const char* game : {"4", "0", "-1", "03", "abc", ""}) {
+    Reply r = service_->Save("POST", SubmitBody(game, "anna", "secret", 5, Token()));
+    EXPECT_EQ(StatusOf(r.body), kGameNotRegistered) << game;
+    EXPECT_EQ(r.httpStatus, 200) << game;
+  }
   Reopen(5);
   EXPECT_EQ(Send("5", "anna", "secret", 5), kSaved);
   EXPECT_EQ(Send("6", "anna", "secret", 5), kGameNotRegistered);
   EXPECT_EQ(service_->List("GameID=6").httpStatus, 404);
 }
 
-TEST_F(ScoreServiceTest, UsedUnknownAndExpiredTokensAreRefused) {
+TEST_P(ScoreServiceTest, UsedUnknownAndExpiredTokensAreRefused) {
   RegisterOk("anna", "secret");
   std::string body = SubmitBody("3", "anna", "secret", 50, Token());
   EXPECT_EQ(StatusOf(service_->Save("POST", body).body), kSaved);
@@ -143,44 +193,98 @@ TEST_F(ScoreServiceTest, UsedUnknownAndExpiredTokensAreRefused) {
   EXPECT_EQ(StatusOf(service_->Save("POST", SubmitBody("3", "anna", "secret", 60, std::string(32, 'a'))).body),
             kBadUserOrPassword);
   std::string late = SubmitBody("3", "anna", "secret", 70, Token());
-  now_ += 601;
+  now_ += 301;
   EXPECT_EQ(StatusOf(service_->Save("POST", late).body), kBadUserOrPassword);
   EXPECT_EQ(service_->PendingTokens(), 0u);
-  // Tokens live in memory only: a restart forgets them but keeps the scores.
-  std::string beforeRestart = SubmitBody("3", "anna", "secret", 80, Token());
-  Reopen(3);
-  EXPECT_EQ(StatusOf(service_->Save("POST", beforeRestart).body), kBadUserOrPassword);
-  EXPECT_NE(ListPage("GameID=3").find("<td>50</td>"), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, OutstandingTokensAreBounded) {
-  service_.reset();
-  ServiceOptions options;
-  options.maxTokens = 4;
-  std::string error;
-  service_ = ScoreService::Open((dir_ / "scores.db").string(), options, &error);
-  ASSERT_TRUE(service_);
+TEST_P(ScoreServiceTest, ProcessesOnOneDatabaseShareTheTokensAndSpendEachOnce) {
   RegisterOk("anna", "secret");
-  std::string oldest = SubmitBody("3", "anna", "secret", 1, Token());
-  for (int i = 0; i < 4; ++i) Token();
-  EXPECT_EQ(service_->PendingTokens(), 4u);
-  EXPECT_EQ(StatusOf(service_->Save("POST", oldest).body), kBadUserOrPassword);
+  auto other = OpenService({});
+  ASSERT_TRUE(other);
+  // A logon answered by one process, the score posted to another.
+  std::string body = SubmitBody("3", "anna", "secret", 80, Token());
+  EXPECT_EQ(StatusOf(other->Save("POST", body).body), kSaved);
+  EXPECT_EQ(StatusOf(service_->Save("POST", body).body), kBadUserOrPassword);
+  // A restart keeps outstanding tokens too.
+  std::string beforeRestart = SubmitBody("3", "anna", "secret", 90, Token());
+  Reopen(3);
+  EXPECT_EQ(StatusOf(service_->Save("POST", beforeRestart).body), kSaved);
+  EXPECT_NE(ListPage("GameID=3").find("<td>90</td>"), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, CyrillicNamesFromTheGameMatchTheRegisteredNameWithoutRegardToCase) {
-  RegisterOk(kIgorUtf8, "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C");  // password "пароль"
-  const std::string password1251 = "\xEF\xE0\xF0\xEE\xEB\xFC";
-  std::string body = SubmitBody("3", kIgor1251, password1251, 321, Token());
+TEST_P(ScoreServiceTest, ATokenCountsOnlyForTheAddressThatLoggedOn) {
+  RegisterOk("anna", "secret");
+  std::string body = SubmitBody("3", "anna", "secret", 10, Token(3, "192.0.2.7"));
+  EXPECT_EQ(StatusOf(service_->Save("POST", body, "192.0.2.8").body), kBadUserOrPassword);
+  EXPECT_EQ(StatusOf(service_->Save("POST", body, "192.0.2.7").body), kSaved);
+}
+
+TEST_P(ScoreServiceTest, AFloodOfLogonsCannotPushOutAnotherPlayersToken) {
+  ServiceOptions options;
+  options.tokensPerClient = 4;
+  options.maxTokens = 20;
+  Reopen(3, options);
+  RegisterOk("anna", "secret");
+  std::string player = SubmitBody("3", "anna", "secret", 300, Token(2, "192.0.2.7"));
+  // One address: only its own oldest tokens make room.
+  std::string flooderFirst = SubmitBody("3", "anna", "secret", 1, Token(1, "198.51.100.1"));
+  for (int i = 0; i < 50; ++i) Token(1 + i % 5, "198.51.100.1");
+  // One IPv6 subscriber's /64 is one client however its addresses vary.
+  for (int i = 0; i < 50; ++i) Token(4, "2001:db8:1:2::" + std::to_string(i + 1));
+  EXPECT_EQ(service_->PendingTokens(), 1u + 4u + 4u);
+  EXPECT_EQ(StatusOf(service_->Save("POST", flooderFirst, "198.51.100.1").body), kBadUserOrPassword);
+  // Many addresses fill the store: further logons are refused (a status,
+  // no tokens) rather than anybody's token dropped.
+  for (int i = 0; i < 11; ++i) Token(3, "203.0.113." + std::to_string(i + 1));
+  Reply refused = service_->Save("POST", LogonBody(3), "203.0.113.200");
+  EXPECT_EQ(refused.httpStatus, 200);
+  EXPECT_EQ(StatusOf(refused.body), kDatabaseError);
+  EXPECT_EQ(StatusOf(service_->Save("POST", player, "192.0.2.7").body), kSaved);
+}
+
+TEST_P(ScoreServiceTest, ScoresNoGameCanReachAreRefusedAsASendingError) {
+  RegisterOk("anna", "secret");
+  EXPECT_EQ(kHighestReachableScore, 5000 + 2500 + 2000 + 1500 + 1000 + 700);
+  for (long score : {-1L, -50L, kHighestReachableScore + 1, 2000000000L}) {
+    std::string body = SubmitBody("3", "anna", "secret", score, Token());
+    Reply r = service_->Save("POST", body);
+    EXPECT_EQ(StatusOf(r.body), kSendingError) << score;
+    EXPECT_EQ(r.httpStatus, 200) << score;
+    // The token is spent: a replay learns nothing more.
+    EXPECT_EQ(StatusOf(service_->Save("POST", body).body), kBadUserOrPassword) << score;
+  }
+  EXPECT_EQ(ListPage("GameID=3").find("<td>anna</td>"), std::string::npos);
+  EXPECT_EQ(Send("3", "anna", "secret", 0), kSaved);
+  EXPECT_EQ(Send("3", "anna", "secret", kHighestReachableScore), kSaved);
+  // The ceiling is the server's to set.
+  ServiceOptions options;
+  options.maxScore = 100;
+  Reopen(3, options);
+  EXPECT_EQ(Send("1", "anna", "secret", 101), kSendingError);
+  EXPECT_EQ(Send("1", "anna", "secret", 100), kSaved);
+}
+
+TEST_P(ScoreServiceTest, NamesMatchWithoutRegardToCaseAndEarlierCyrillicRegistrationsStillWork) {
+  RegisterOk("Anna Maria", "secret");
+  EXPECT_EQ(Send("3", "ANNA MARIA", "secret", 100), kSaved);
+  EXPECT_EQ(Send("3", "anna maria", "Secret", 200), kBadUserOrPassword);
+  // A name registered before the form took only what the game types.
+  std::string error;
+  auto store = OpenScoreStore(Db(), &error, nullptr);
+  ASSERT_TRUE(store) << error;
+  ASSERT_EQ(store->AddUser(kIgorUtf8, Cp1251ToUtf8(Lower1251(kIgor1251)), Md5Hex("pw"), now_, &error),
+            StoreResult::kOk);
+  std::string body = SubmitBody("3", kIgor1251, "pw", 321, Token());
   ASSERT_NE(body.find("UserName=%C8%E3%EE%F0%FC&"), std::string::npos) << body;
   EXPECT_EQ(StatusOf(service_->Save("POST", body).body), kSaved);
-  // "ИГОРЬ": the digest covers the name as sent, the lookup ignores case.
-  EXPECT_EQ(Send("3", Upper1251(kIgor1251), password1251, 400), kSaved);
+  EXPECT_EQ(Send("3", Upper1251(kIgor1251), "pw", 400), kSaved);
   std::string page = ListPage("GameID=3");
   EXPECT_NE(page.find("<td>" + kIgorUtf8 + "</td><td>400</td>"), std::string::npos) << page;
   EXPECT_NE(page.find("charset=\"utf-8\""), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, MalformedSubmissionsAreRefusedWithoutEffect) {
+TEST_P(ScoreServiceTest, MalformedSubmissionsAreRefusedWithoutEffect) {
   RegisterOk("anna", "secret");
   std::string token = Token();
   std::string good = SubmitBody("3", "anna", "secret", 5, token);
@@ -198,12 +302,15 @@ TEST_F(ScoreServiceTest, MalformedSubmissionsAreRefusedWithoutEffect) {
   for (const auto& body : cases) {
     Reply r = service_->Save("POST", body);
     EXPECT_EQ(StatusOf(r.body), kBadUserOrPassword) << body.substr(0, 60);
+    EXPECT_EQ(r.httpStatus, 200) << body.substr(0, 60);
   }
-  EXPECT_EQ(service_->Save("GET", "").httpStatus, 405);
+  Reply get = service_->Save("GET", "");
+  EXPECT_EQ(get.httpStatus, 200);
+  EXPECT_EQ(StatusOf(get.body), kBadUserOrPassword);
   EXPECT_EQ(StatusOf(service_->Save("POST", good).body), kSaved);
 }
 
-TEST_F(ScoreServiceTest, RegistrationStoresOnlyThePasswordDigestInAnOwnerOnlyFile) {
+TEST_F(SqliteFileTest, RegistrationStoresOnlyThePasswordDigestInAnOwnerOnlyFile) {
   Reply form = service_->Register("GET", "");
   EXPECT_EQ(form.httpStatus, 200);
   for (const char* field : {"name=\"UserName\"", "name=\"Password\"", "name=\"Password2\"", "method=\"post\""})
@@ -219,22 +326,32 @@ TEST_F(ScoreServiceTest, RegistrationStoresOnlyThePasswordDigestInAnOwnerOnlyFil
   EXPECT_NE(file.find(Md5Hex("PlainTextSecret")), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, RegistrationRefusals) {
-  RegisterOk(kIgorUtf8, "pw");
+TEST_P(ScoreServiceTest, RegistrationTakesExactlyWhatTheGamesResultsPageCanType) {
+  // Every character a US English keyboard types, in a name and a password.
+  const std::string keys = " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
+  RegisterOk("x" + keys.substr(1, 30), keys.substr(0, 64));
+  RegisterOk("A&B=C", keys.substr(31));
+  EXPECT_EQ(Send("3", "x" + keys.substr(1, 30), keys.substr(0, 64), 5), kSaved);
+  EXPECT_EQ(Send("3", "A&B=C", keys.substr(31), 6), kSaved);
+
+  RegisterOk("igor", "pw");
   struct Case {
     std::string body;
     int http;
   };
   const Case cases[] = {
-      {RegisterBody("\xD0\xB8\xD0\xB3\xD0\xBE\xD1\x80\xD1\x8C", "x", "x"), 409},  // "игорь": same name
-      {RegisterBody("  " + kIgorUtf8 + " ", "x", "x"), 409},                        // trimmed
-      {RegisterBody("boris", "one", "two"), 400},                                   // passwords differ
+      {RegisterBody("IGOR", "x", "x"), 409},      // same name
+      {RegisterBody("  igor ", "x", "x"), 409},   // trimmed
+      {RegisterBody("boris", "one", "two"), 400},  // passwords differ
       {RegisterBody("   ", "x", "x"), 400},
       {RegisterBody("boris", "", ""), 400},
-      {RegisterBody("\xE4\xB8\xAD", "x", "x"), 400},   // a character CP1251 lacks
+      {RegisterBody(kIgorUtf8, "x", "x"), 400},                     // Cyrillic: the page types Latin only
+      {RegisterBody("boris", "\xD0\xBF\xD1\x8C", "\xD0\xBF\xD1\x8C"), 400},  // so in passwords too
       {RegisterBody("bo\tris", "x", "x"), 400},
+      {RegisterBody("boris", "a\x7F", "a\x7F"), 400},
       {RegisterBody(std::string(33, 'b'), "x", "x"), 400},
-      {"UserName=%C8%E3&Password=x&Password2=x", 400},  // CP1251 bytes are not UTF-8
+      {RegisterBody("boris", std::string(65, 'p'), std::string(65, 'p')), 400},
+      {"UserName=%C8%E3&Password=x&Password2=x", 400},
       {"UserName=%ZZ", 400},
   };
   for (const auto& c : cases) {
@@ -242,13 +359,40 @@ TEST_F(ScoreServiceTest, RegistrationRefusals) {
     EXPECT_EQ(r.httpStatus, c.http) << c.body;
     EXPECT_NE(r.body.find("не зарегистрирован"), std::string::npos) << c.body;
   }
-  RegisterOk(std::string(32, 'b'), "x");
-  EXPECT_EQ(Send("3", kIgor1251, "pw", 1), kSaved);
+  Reply cyrillic = service_->Register("POST", RegisterBody(kIgorUtf8, "x", "x"));
+  EXPECT_NE(cyrillic.body.find("латинские"), std::string::npos);
+  RegisterOk(std::string(32, 'b'), std::string(64, 'p'));
+  EXPECT_EQ(Send("3", "igor", "pw", 1), kSaved);
+  // The form says what it takes and lets the browser check it.
+  std::string form = service_->Register("GET", "").body;
+  EXPECT_NE(form.find("английской раскладке"), std::string::npos);
+  EXPECT_NE(form.find("pattern=\"[ -~]+\""), std::string::npos);
 }
 
-TEST_F(ScoreServiceTest, RatingsPageOrdersFiltersAndEscapes) {
+TEST(ScoreServiceNames, TypableInGameIsPrintableAscii) {
+  for (int c = 0; c < 256; ++c)
+    EXPECT_EQ(TypableInGame(std::string(1, char(c))), c >= 0x20 && c <= 0x7E) << c;
+}
+
+TEST(ScoreServiceClients, TokensAreKeptPerAddressAndPerIpv6Network) {
+  EXPECT_EQ(ClientKey("192.0.2.7"), "192.0.2.7");
+  EXPECT_EQ(ClientKey("::ffff:192.0.2.7"), "192.0.2.7");
+  EXPECT_EQ(ClientKey("2001:db8:1:2:aaaa::1"), "2001:db8:1:2::/64");
+  EXPECT_EQ(ClientKey("2001:db8:1:2:bbbb:1:2:3"), ClientKey("2001:db8:1:2::9"));
+  EXPECT_NE(ClientKey("2001:db8:1:3::1"), ClientKey("2001:db8:1:2::1"));
+  EXPECT_EQ(LastForwardedFor("203.0.113.9, 198.51.100.1 "), "198.51.100.1");
+  EXPECT_EQ(LastForwardedFor("203.0.113.9"), "203.0.113.9");
+}
+
+TEST_P(ScoreServiceTest, RatingsPageOrdersFiltersAndEscapes) {
   RegisterOk("anna", "a");
-  RegisterOk(kIgorUtf8, "i");
+  {  // registered before the form took only what the game types
+    std::string error;
+    auto store = OpenScoreStore(Db(), &error, nullptr);
+    ASSERT_TRUE(store) << error;
+    ASSERT_EQ(store->AddUser(kIgorUtf8, Cp1251ToUtf8(Lower1251(kIgor1251)), Md5Hex("i"), now_, &error),
+              StoreResult::kOk);
+  }
   RegisterOk("<b>x&y</b>", "b");
   RegisterOk("dina", "d");
   EXPECT_EQ(Send("3", "anna", "a", 300), kSaved);

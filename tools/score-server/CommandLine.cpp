@@ -8,12 +8,30 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
   CommandLine line;
   bool haveListen = false;
   auto fail = [&](const std::string& why) -> std::optional<CommandLine> {
-    *error = why + "\nusage: trivion-scored --listen HOST:PORT --db FILE [--games N]";
+    *error = why +
+             "\nusage: trivion-scored --listen HOST:PORT --db FILE|postgresql://... [--games N] [--max-score N]"
+             " [--workers N] [--request-seconds N] [--trust-proxy]";
     return std::nullopt;
+  };
+  auto number = [&](const std::string& name, const std::string& v, std::int64_t min, std::int64_t max,
+                    auto* out) -> bool {
+    auto n = ParseDecimal(v, min, max);
+    if (!n) {
+      *error = name + " wants a number from " + std::to_string(min) + " to " + std::to_string(max) + ", got " + v;
+      return false;
+    }
+    *out = static_cast<std::remove_pointer_t<decltype(out)>>(*n);
+    return true;
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a != "--listen" && a != "--db" && a != "--games") return fail("unknown argument: " + a);
+    if (a == "--trust-proxy") {
+      line.trustProxy = true;
+      continue;
+    }
+    if (a != "--listen" && a != "--db" && a != "--games" && a != "--max-score" && a != "--workers" &&
+        a != "--request-seconds")
+      return fail("unknown argument: " + a);
     if (i + 1 >= args.size()) return fail(a + " needs a value");
     const std::string& v = args[++i];
     if (a == "--listen") {
@@ -27,12 +45,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
       line.port = static_cast<int>(*port);
       haveListen = true;
     } else if (a == "--db") {
-      if (v.empty()) return fail("--db needs a file name");
+      if (v.empty()) return fail("--db needs a file name or a postgresql:// address");
       line.db = v;
-    } else {
-      auto games = ParseDecimal(v, 1, 100000);
-      if (!games) return fail("--games wants a number from 1, got " + v);
-      line.games = static_cast<int>(*games);
+    } else if (a == "--games") {
+      if (!number(a, v, 1, 100000, &line.games)) return fail(*error);
+    } else if (a == "--max-score") {
+      if (!number(a, v, 0, INT32_MAX, &line.maxScore)) return fail(*error);
+    } else if (a == "--workers") {
+      if (!number(a, v, 1, 1024, &line.workers)) return fail(*error);
+    } else if (!number(a, v, 1, 3600, &line.requestSeconds)) {
+      return fail(*error);
     }
   }
   if (!haveListen) return fail("--listen is required");

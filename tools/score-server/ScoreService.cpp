@@ -1,14 +1,11 @@
 #include "score-server/ScoreService.h"
 
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 #include "platform/Text.h"
+#include "score-server/ClientAddress.h"
 #include "score-server/Wire.h"
 
 namespace trv::scored {
@@ -19,53 +16,8 @@ constexpr std::size_t kMaxNameChars = 32;
 constexpr std::size_t kMaxPasswordChars = 64;
 constexpr std::size_t kMaxRows = 100;
 
-const char kSchema[] =
-    "CREATE TABLE IF NOT EXISTS users ("
-    "  id INTEGER PRIMARY KEY,"
-    "  name TEXT NOT NULL,"              // as registered, UTF-8
-    "  name_key TEXT NOT NULL UNIQUE,"   // lower case, UTF-8: names match without regard to case
-    "  password_md5 TEXT NOT NULL,"      // MD5 of the password's CP1251 bytes, as the game's digest needs
-    "  registered_at INTEGER NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS scores ("
-    "  user_id INTEGER NOT NULL REFERENCES users(id),"
-    "  game_id INTEGER NOT NULL,"
-    "  score INTEGER NOT NULL,"
-    "  achieved_at INTEGER NOT NULL,"
-    "  PRIMARY KEY (user_id, game_id));"
-    "CREATE INDEX IF NOT EXISTS scores_by_game ON scores (game_id, score DESC, achieved_at);";
-
-// A prepared statement freed on every path.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-  bool Ok() const { return stmt_ != nullptr; }
-  void Bind(int i, std::int64_t v) {
-    if (stmt_) sqlite3_bind_int64(stmt_, i, v);
-  }
-  void Bind(int i, const std::string& v) {
-    if (stmt_) sqlite3_bind_text(stmt_, i, v.data(), int(v.size()), SQLITE_TRANSIENT);
-  }
-  int Step() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  std::int64_t Int(int col) { return sqlite3_column_int64(stmt_, col); }
-  std::string Text(int col) {
-    const unsigned char* t = sqlite3_column_text(stmt_, col);
-    return t ? std::string(reinterpret_cast<const char*>(t), std::size_t(sqlite3_column_bytes(stmt_, col))) : std::string();
-  }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
-
-bool Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-
-Reply StatusReply(int status, std::string note, int httpStatus = 200) {
+Reply StatusReply(int status, std::string note) {
   Reply r;
-  r.httpStatus = httpStatus;
   r.body = "Status=" + std::to_string(status) + "\n";
   r.note = std::move(note);
   return r;
@@ -77,12 +29,6 @@ std::string Printable(std::string_view cp1251) {
   for (auto& c : s)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   return s;
-}
-
-bool HasControl(std::string_view cp1251) {
-  for (char c : cp1251)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
-  return false;
 }
 
 std::string NameKey(std::string_view cp1251) { return Cp1251ToUtf8(Lower1251(Trim(cp1251))); }
@@ -112,47 +58,37 @@ Reply HtmlReply(int httpStatus, const std::string& title, const std::string& con
 
 const char kRegisterForm[] =
     "<form method=\"post\" action=\"register.php\" accept-charset=\"UTF-8\">\n"
-    "<p><label>Имя игрока: <input name=\"UserName\" maxlength=\"32\" required></label></p>\n"
-    "<p><label>Пароль: <input type=\"password\" name=\"Password\" maxlength=\"64\" required></label></p>\n"
-    "<p><label>Пароль ещё раз: <input type=\"password\" name=\"Password2\" maxlength=\"64\" required></label></p>\n"
+    "<p>Имя и пароль набираются в игре в английской раскладке, поэтому в них можно использовать только латинские "
+    "буквы, цифры, пробел и знаки, которые есть на клавиатуре (например <code>! @ # _ - .</code>). "
+    "Имя — до 32 знаков, пароль — до 64 знаков. Большие и маленькие буквы в имени не различаются.</p>\n"
+    "<p><label>Имя игрока: <input name=\"UserName\" maxlength=\"32\" pattern=\"[ -~]+\" required></label></p>\n"
+    "<p><label>Пароль: <input type=\"password\" name=\"Password\" maxlength=\"64\" pattern=\"[ -~]+\" "
+    "required></label></p>\n"
+    "<p><label>Пароль ещё раз: <input type=\"password\" name=\"Password2\" maxlength=\"64\" pattern=\"[ -~]+\" "
+    "required></label></p>\n"
     "<p><input type=\"submit\" value=\"Зарегистрироваться\"></p>\n"
     "</form>\n";
 
 }  // namespace
 
-std::unique_ptr<ScoreService> ScoreService::Open(const std::string& dbPath, ServiceOptions options,
-                                                 std::string* error, std::string* warning) {
-  // Create the file ourselves so that it starts as owner-only; SQLite gives
-  // its journal the same mode as the database.
-  int fd = ::open(dbPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    *error = "cannot open " + dbPath;
-    return nullptr;
-  }
-  struct stat st{};
-  if (fstat(fd, &st) == 0 && (st.st_mode & 077) != 0 && warning)
-    *warning = dbPath + " can be read by other users; it holds password digests (chmod 600 it)";
-  ::close(fd);
-
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
-    *error = "cannot open database " + dbPath + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
-    sqlite3_close(db);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, 5000);
-  if (!Exec(db, kSchema)) {
-    *error = "not a score database or cannot write it: " + dbPath + ": " + sqlite3_errmsg(db);
-    sqlite3_close(db);
-    return nullptr;
-  }
-  if (options.games < 1) options.games = 1;
-  return std::unique_ptr<ScoreService>(new ScoreService(db, std::move(options)));
+bool TypableInGame(std::string_view text) {
+  for (char c : text)
+    if (c < 0x20 || c > 0x7E) return false;
+  return true;
 }
 
-ScoreService::ScoreService(sqlite3* db, ServiceOptions options) : db_(db), options_(std::move(options)) {}
+std::unique_ptr<ScoreService> ScoreService::Open(const std::string& db, ServiceOptions options, std::string* error,
+                                                 std::string* warning) {
+  auto store = OpenScoreStore(db, error, warning);
+  if (!store) return nullptr;
+  return std::make_unique<ScoreService>(std::move(store), std::move(options));
+}
 
-ScoreService::~ScoreService() { sqlite3_close(db_); }
+ScoreService::ScoreService(std::unique_ptr<ScoreStore> store, ServiceOptions options)
+    : store_(std::move(store)), options_(std::move(options)) {
+  if (options_.games < 1) options_.games = 1;
+  if (options_.tokensPerClient < 1) options_.tokensPerClient = 1;
+}
 
 std::int64_t ScoreService::Now() const {
   if (options_.now) return options_.now();
@@ -161,134 +97,104 @@ std::int64_t ScoreService::Now() const {
 }
 
 std::size_t ScoreService::PendingTokens() {
-  std::lock_guard lock(mutex_);
-  DropStaleTokens();
-  return tokens_.size();
+  std::size_t count = 0;
+  std::string error;
+  store_->CountTokens(Now(), &count, &error);
+  return count;
 }
 
-void ScoreService::DropStaleTokens() {
-  std::int64_t now = Now();
-  std::size_t drop = 0;
-  while (drop < tokens_.size() &&
-         (now - tokens_[drop].issued >= options_.tokenLifetimeSec || tokens_.size() - drop > options_.maxTokens))
-    ++drop;
-  tokens_.erase(tokens_.begin(), tokens_.begin() + std::ptrdiff_t(drop));
-}
-
-Reply ScoreService::Save(std::string_view method, std::string_view body) {
-  if (method != "POST") {
-    Reply r = StatusReply(kBadUserOrPassword, "save.php wants POST", 405);
-    return r;
-  }
+Reply ScoreService::Save(std::string_view method, std::string_view body, std::string_view client) {
+  if (method != "POST") return StatusReply(kBadUserOrPassword, "save.php wants POST");
   auto form = ParseForm(body);
-  if (!form) return StatusReply(kBadUserOrPassword, "malformed form", 400);
+  if (!form) return StatusReply(kBadUserOrPassword, "malformed form");
   auto field = [&](const char* name) -> const std::string* {
     auto it = form->find(name);
     return it == form->end() ? nullptr : &it->second;
   };
-  std::lock_guard lock(mutex_);
-  DropStaleTokens();
+  const std::string key = ClientKey(client);
   if (field("Logon")) {
     const std::string* user = field("UserID");
     const std::string* digest = field("Digest");
-    if (*field("Logon") != "1" || !user || !digest) return StatusReply(kBadUserOrPassword, "malformed logon", 400);
-    return Logon(*user, *digest);
+    if (*field("Logon") != "1" || !user || !digest) return StatusReply(kBadUserOrPassword, "malformed logon");
+    return Logon(*user, *digest, key);
   }
   const std::string* score = field("Score");
   const std::string* name = field("UserName");
   const std::string* game = field("GameID");
   const std::string* digest = field("Digest");
-  if (!score || !name || !game || !digest) return StatusReply(kBadUserOrPassword, "malformed submission", 400);
-  return Submit(*score, *name, *game, *digest);
+  if (!score || !name || !game || !digest) return StatusReply(kBadUserOrPassword, "malformed submission");
+  return Submit(*score, *name, *game, *digest, key);
 }
 
-Reply ScoreService::Logon(const std::string& userId, const std::string& digest) {
+Reply ScoreService::Logon(const std::string& userId, const std::string& digest, const std::string& client) {
   auto u = ParseDecimal(userId, 1, 5);
-  if (!u) return StatusReply(kBadUserOrPassword, "logon with a bad UserID", 400);
+  if (!u) return StatusReply(kBadUserOrPassword, "logon with a bad UserID");
   if (AsciiLower(digest) != Md5Hex(userId + "1")) return StatusReply(kBadUserOrPassword, "logon digest mismatch");
   // Five tokens, of which the game uses the (6-u)-th; the others are decoys
-  // and are never accepted.
+  // and are never stored.
   Reply r;
   r.note = "logon u=" + userId;
+  std::string kept;
   for (int i = 0; i < 5; ++i) {
     std::string token = RandomToken();
-    if (i == 5 - *u) tokens_.push_back({token, Now()});
+    if (i == 5 - *u) kept = token;
     r.body += token;
   }
-  DropStaleTokens();
+  const std::int64_t now = Now();
+  std::string error;
+  StoreResult s = store_->AddToken(kept, client, now, now + options_.tokenLifetimeSec, options_.tokensPerClient,
+                                   options_.maxTokens, &error);
+  if (s == StoreResult::kError) return StatusReply(kDatabaseError, "token store: " + error);
+  if (s == StoreResult::kNo) return StatusReply(kDatabaseError, "logon refused: the token store is full");
   return r;
 }
 
 Reply ScoreService::Submit(const std::string& scoreText, const std::string& userName, const std::string& gameText,
-                           const std::string& digest) {
+                           const std::string& digest, const std::string& client) {
   auto score = ParseDecimal(scoreText, INT32_MIN, INT32_MAX);
-  if (!score) return StatusReply(kBadUserOrPassword, "submission with a bad score", 400);
+  if (!score) return StatusReply(kBadUserOrPassword, "submission with a bad score");
   auto game = ParseDecimal(gameText, 1, options_.games);
   if (!game) return StatusReply(kGameNotRegistered, "game not registered: " + Printable(gameText));
   std::string shown = Printable(userName);
   if (userName.size() > 4 * kMaxNameChars) return StatusReply(kBadUserOrPassword, "no such user (too long)");
 
-  std::int64_t userRow = 0;
-  std::string passwordMd5;
-  {
-    Statement q(db_, "SELECT id, password_md5 FROM users WHERE name_key = ?1");
-    q.Bind(1, NameKey(userName));
-    int rc = q.Step();
-    if (rc == SQLITE_DONE) return StatusReply(kBadUserOrPassword, "no such user: " + shown);
-    if (rc != SQLITE_ROW) return StatusReply(kDatabaseError, std::string("user lookup: ") + sqlite3_errmsg(db_));
-    userRow = q.Int(0);
-    passwordMd5 = q.Text(1);
-  }
+  std::string error;
+  StoredUser user;
+  StoreResult found = store_->FindUser(NameKey(userName), &user, &error);
+  if (found == StoreResult::kNo) return StatusReply(kBadUserOrPassword, "no such user: " + shown);
+  if (found != StoreResult::kOk) return StatusReply(kDatabaseError, "user lookup: " + error);
 
   // The token is not sent back: the one that makes the digest come out right
-  // is the one the game used. It is spent on the first match.
-  std::string want = AsciiLower(digest);
-  std::string prefix = gameText + userName + passwordMd5 + scoreText;
-  auto used = tokens_.end();
-  for (auto it = tokens_.begin(); it != tokens_.end(); ++it) {
-    if (Md5Hex(prefix + it->value) == want) {
-      used = it;
+  // is the one the game used. Only this client's few tokens are tried, and
+  // the hashing holds no lock.
+  const std::int64_t now = Now();
+  std::vector<std::string> tokens;
+  if (store_->ClientTokens(client, now, &tokens, &error) != StoreResult::kOk)
+    return StatusReply(kDatabaseError, "token lookup: " + error);
+  const std::string want = AsciiLower(digest);
+  const std::string prefix = gameText + userName + user.passwordMd5 + scoreText;
+  const std::string* used = nullptr;
+  for (const std::string& t : tokens) {
+    if (Md5Hex(prefix + t) == want) {
+      used = &t;
       break;
     }
   }
-  if (used == tokens_.end())
-    return StatusReply(kBadUserOrPassword, "digest mismatch (wrong password or unknown token) for " + shown);
-  tokens_.erase(used);
+  if (!used) return StatusReply(kBadUserOrPassword, "digest mismatch (wrong password or unknown token) for " + shown);
+  // Spent exactly once, whichever process asks first.
+  StoreResult spent = store_->SpendToken(*used, now, &error);
+  if (spent == StoreResult::kNo) return StatusReply(kBadUserOrPassword, "token spent meanwhile, for " + shown);
+  if (spent != StoreResult::kOk) return StatusReply(kDatabaseError, "token spend: " + error);
 
-  if (!Exec(db_, "BEGIN IMMEDIATE"))
-    return StatusReply(kDatabaseError, std::string("begin: ") + sqlite3_errmsg(db_));
-  auto fail = [&](const char* what) {
-    Reply r = StatusReply(kDatabaseError, std::string(what) + ": " + sqlite3_errmsg(db_));
-    Exec(db_, "ROLLBACK");
-    return r;
-  };
-  std::optional<std::int64_t> previous;
-  {
-    Statement q(db_, "SELECT score FROM scores WHERE user_id = ?1 AND game_id = ?2");
-    q.Bind(1, userRow);
-    q.Bind(2, *game);
-    int rc = q.Step();
-    if (rc == SQLITE_ROW) previous = q.Int(0);
-    else if (rc != SQLITE_DONE) return fail("score lookup");
-  }
-  // An equal score is not entered either: the earlier moment it was reached
-  // keeps its place in the ratings.
-  if (previous && *score <= *previous) {
-    Exec(db_, "ROLLBACK");
-    return StatusReply(kNotBetter, shown + " game " + gameText + " score " + scoreText + " not above " +
-                                       std::to_string(*previous));
-  }
-  {
-    Statement w(db_,
-                "INSERT INTO scores (user_id, game_id, score, achieved_at) VALUES (?1, ?2, ?3, ?4) "
-                "ON CONFLICT (user_id, game_id) DO UPDATE SET score = excluded.score, achieved_at = excluded.achieved_at");
-    w.Bind(1, userRow);
-    w.Bind(2, *game);
-    w.Bind(3, *score);
-    w.Bind(4, Now());
-    if (w.Step() != SQLITE_DONE) return fail("score write");
-  }
-  if (!Exec(db_, "COMMIT")) return fail("commit");
+  // Checked only now, so that the token is spent: a replay cannot probe the limit.
+  if (*score < 0 || *score > options_.maxScore)
+    return StatusReply(kSendingError, shown + " game " + gameText + " score " + scoreText + " out of 0.." +
+                                          std::to_string(options_.maxScore));
+
+  StoreResult saved = store_->SaveBest(user.id, *game, *score, now, &error);
+  if (saved == StoreResult::kError) return StatusReply(kDatabaseError, "score write: " + error);
+  if (saved == StoreResult::kNo)
+    return StatusReply(kNotBetter, shown + " game " + gameText + " score " + scoreText + " not above the best");
   return StatusReply(kSaved, shown + " game " + gameText + " score " + scoreText + " saved");
 }
 
@@ -304,39 +210,28 @@ Reply ScoreService::Register(std::string_view method, std::string_view body) {
   };
   auto form = ParseForm(body);
   if (!form) return refuse(400, "неверные данные формы.", "malformed form");
-  std::string nameUtf8 = (*form)["UserName"];
+  std::string name = Trim((*form)["UserName"]);
   std::string password = (*form)["Password"];
   std::string password2 = (*form)["Password2"];
-  if (!IsValidUtf8(nameUtf8) || !IsValidUtf8(password) || !IsValidUtf8(password2))
-    return refuse(400, "неверные данные формы.", "not UTF-8");
-
-  // The game sends names and hashes passwords in CP1251, so both must have a
-  // CP1251 spelling.
-  bool nameOk = true, passwordOk = true;
-  std::string name = Trim(Utf8ToCp1251(nameUtf8, &nameOk));
-  std::string password1251 = Utf8ToCp1251(password, &passwordOk);
-  if (!nameOk || !passwordOk)
-    return refuse(400, "имя и пароль могут содержать только русские и латинские буквы, цифры и знаки.",
-                  "outside CP1251");
+  // Only what the game can type: anything else could be registered but never
+  // sent from the game's results page.
+  if (!TypableInGame(name) || !TypableInGame(password))
+    return refuse(400,
+                  "имя и пароль могут содержать только латинские буквы, цифры, пробел и знаки клавиатуры "
+                  "(в игре они набираются в английской раскладке).",
+                  "not typable in the game");
   if (name.empty()) return refuse(400, "не указано имя.", "empty name");
-  if (name.size() > kMaxNameChars || HasControl(name))
-    return refuse(400, "имя длиннее 32 знаков или содержит управляющие символы.", "bad name");
-  if (password1251.empty()) return refuse(400, "не указан пароль.", "empty password");
-  if (password1251.size() > kMaxPasswordChars || HasControl(password1251))
-    return refuse(400, "пароль длиннее 64 знаков или содержит управляющие символы.", "bad password");
+  if (name.size() > kMaxNameChars) return refuse(400, "имя длиннее 32 знаков.", "long name");
+  if (password.empty()) return refuse(400, "не указан пароль.", "empty password");
+  if (password.size() > kMaxPasswordChars) return refuse(400, "пароль длиннее 64 знаков.", "long password");
   if (password != password2) return refuse(400, "пароли не совпадают.", "passwords differ");
 
-  std::string shown = Cp1251ToUtf8(name);
-  std::lock_guard lock(mutex_);
-  Statement w(db_, "INSERT INTO users (name, name_key, password_md5, registered_at) VALUES (?1, ?2, ?3, ?4)");
-  w.Bind(1, shown);
-  w.Bind(2, NameKey(name));
-  w.Bind(3, Md5Hex(password1251));
-  w.Bind(4, Now());
-  int rc = w.Step();
-  if (rc == SQLITE_CONSTRAINT) return refuse(409, "игрок с таким именем уже есть.", "name taken: " + shown);
-  if (rc != SQLITE_DONE)
-    return refuse(500, "ошибка базы данных, попробуйте позже.", std::string("database: ") + sqlite3_errmsg(db_));
+  // Printable ASCII is the same in CP1251 and UTF-8.
+  std::string shown = Printable(name);
+  std::string error;
+  StoreResult r = store_->AddUser(shown, NameKey(name), Md5Hex(password), Now(), &error);
+  if (r == StoreResult::kNo) return refuse(409, "игрок с таким именем уже есть.", "name taken: " + shown);
+  if (r != StoreResult::kOk) return refuse(500, "ошибка базы данных, попробуйте позже.", "database: " + error);
   return HtmlReply(200, title,
                    "<p><strong>Игрок «" + HtmlEscape(shown) +
                        "» зарегистрирован.</strong> Введите это имя и пароль в игре, чтобы отправлять результаты.</p>\n",
@@ -376,26 +271,21 @@ Reply ScoreService::List(std::string_view query) {
   };
   std::vector<Row> rows;
   std::size_t total = 0;
-  {
-    std::lock_guard lock(mutex_);
-    Statement q(db_,
-                "SELECT u.name, s.score, s.achieved_at FROM scores s JOIN users u ON u.id = s.user_id "
-                "WHERE s.game_id = ?1 ORDER BY s.score DESC, s.achieved_at ASC, u.id ASC");
-    q.Bind(1, *game);
-    int rc;
-    while ((rc = q.Step()) == SQLITE_ROW) {
-      ++total;
-      std::string name = q.Text(0);
-      if (!search.empty()) {
-        if (!searchable) continue;
-        bool ok = true;
-        if (FindNoCase1251(Utf8ToCp1251(name, &ok), search) == std::string::npos) continue;
-      }
-      if (rows.size() < kMaxRows) rows.push_back({total, name, q.Int(1), q.Int(2)});
-    }
-    if (rc != SQLITE_DONE)
-      return HtmlReply(500, "Рейтинги", "<p>Ошибка базы данных.</p>\n", std::string("list: ") + sqlite3_errmsg(db_));
-  }
+  std::string error;
+  StoreResult listed = store_->ForEachScore(
+      *game,
+      [&](const std::string& name, std::int64_t score, std::int64_t when) {
+        ++total;
+        if (!search.empty()) {
+          if (!searchable) return;
+          bool ok = true;
+          if (FindNoCase1251(Utf8ToCp1251(name, &ok), search) == std::string::npos) return;
+        }
+        if (rows.size() < kMaxRows) rows.push_back({total, name, score, when});
+      },
+      &error);
+  if (listed != StoreResult::kOk)
+    return HtmlReply(500, "Рейтинги", "<p>Ошибка базы данных.</p>\n", "list: " + error);
 
   std::string shownSearch = Cp1251ToUtf8(search);
   std::string content =
