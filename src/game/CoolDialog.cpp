@@ -121,11 +121,8 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
 TCoolDialog::~TCoolDialog() {
   // A worker still sending uses the platform's web client: it is stopped and
   // waited for here, while all it uses is alive.
-  if (sending_) {
-    std::shared_ptr<Sending> sending = sending_;
-    DropSending();
-    sending->WaitEnded();
-  }
+  DropSending();
+  for (const std::shared_ptr<Sending>& w : workers_) w->WaitEnded();
   // FormDestroy: the window goes first so that no event reaches the parts below.
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
   table_.reset();
@@ -523,6 +520,11 @@ void TCoolDialog::SendResults() {
       client._UserPassword = boxes->FindBoxText(kSendPage + kDialogBoxKeyBase, "userpassword");
   }
   sending_ = sending;
+  std::erase_if(workers_, [](const std::shared_ptr<Sending>& w) {
+    std::lock_guard lock(w->mutex);
+    return w->ended;
+  });
+  workers_.push_back(sending);
 
   // The page shows that it waits: every button but the close one inactive,
   // the wait cursor.

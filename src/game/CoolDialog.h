@@ -129,6 +129,9 @@ class TCoolDialog : public TSkinWindow {
   TimerId mouseUpTimer_ = 0;
   struct Sending;
   std::shared_ptr<Sending> sending_;
+  // Every sending started, dropped ones too: their workers use the platform's
+  // web client and trace until they end, so the dialog's end waits for them.
+  std::vector<std::shared_ptr<Sending>> workers_;
   Point pendingUp_{};
 };
 
