@@ -1,6 +1,9 @@
 #include "game/CoolDialog.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "online/VMHighScores.h"
 #include "platform/Json.h"
@@ -48,6 +51,32 @@ TDynamicStringArray DialogLines(const TReadBin& archive) {
 
 }  // namespace
 
+// One submission out on a worker thread. The worker fills `status` and marks
+// the end; the loop thread reads it in the `done` only while `wanted`.
+struct TCoolDialog::Sending {
+  std::unique_ptr<TVMHighScores> client;
+  std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+  std::int32_t status = TVMHighScores::kSendError;
+  bool wanted = true;  // loop thread only
+  std::mutex mutex;
+  std::condition_variable endedCv;
+  bool ended = false;
+
+  void MarkEnded() {
+    {
+      std::lock_guard lock(mutex);
+      ended = true;
+    }
+    endedCv.notify_all();
+  }
+  // Cancelled, a worker ends within about a second (curl looks at the flag
+  // that often while it waits).
+  void WaitEnded() {
+    std::unique_lock lock(mutex);
+    endedCv.wait(lock, [this] { return ended; });
+  }
+};
+
 TCoolDialog::TCoolDialog(Platform& platform, const TReadBin& archive, const ScriptPaths& paths, CoolDialogHost host)
     : TCoolDialog(platform, archive, DialogLines(archive), paths, std::move(host)) {}
 
@@ -90,6 +119,10 @@ void TCoolDialog::Init(const TDynamicStringArray& lines) {
 }
 
 TCoolDialog::~TCoolDialog() {
+  // A worker still sending uses the platform's web client: it is stopped and
+  // waited for here, while all it uses is alive.
+  DropSending();
+  for (const std::shared_ptr<Sending>& w : workers_) w->WaitEnded();
   // FormDestroy: the window goes first so that no event reaches the parts below.
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
   table_.reset();
@@ -336,6 +369,7 @@ void TCoolDialog::Close(int result) {
 }
 
 void TCoolDialog::FormClose() {
+  DropSending();  // a page closed by the program takes its sending with it
   if (mouseUpTimer_) platform_.Loop().KillTimer(mouseUpTimer_);
   mouseUpTimer_ = 0;
   if (table_) table_->Stop();
@@ -349,6 +383,10 @@ void TCoolDialog::FormClose() {
 }
 
 void TCoolDialog::OnCloseRequest() {
+  if (sending_) {
+    EndSending(TVMHighScores::kConnectionError, true);
+    return;
+  }
   if (built_ || Visible()) Close(kDialogClosed);
 }
 
@@ -409,6 +447,7 @@ void TCoolDialog::FormMouseMove(int x, int y) {
 void TCoolDialog::FormMouseDown(int x, int y) {
   if (!built_ || Appearing()) return;
   const SkinClick click = controls_.MouseDown({x, y}, 0);
+  if (sending_ && click.hit != SkinClick::Hit::kButton && click.hit != SkinClick::Hit::kNothing) return;
   if (click.run) {
     RunDialogCommand(click.command, click.sound);
     return;
@@ -436,36 +475,109 @@ void TCoolDialog::FormMouseUp(int x, int y) {
 
 void TCoolDialog::RunDialogCommand(const std::string& command, const std::string& sound) {
   if (!sound.empty() && sound != "no" && host_.soundsOn && host_.soundsOn() && host_.playWav) host_.playWav(sound);
+  if (sending_) {
+    // Only the close button is active while sending: it gives up the sending.
+    EndSending(TVMHighScores::kConnectionError, true);
+    return;
+  }
   if (command == "iwanttoplayagain") {
     Close(kDialogPlayAgain);
     return;
   }
   if (command == "sendresults") {
-    const std::int32_t score = host_.currentScore ? host_.currentScore() : 0;
-    if (score == 0) return;  // nothing to send: the dialog stays
-    TVMHighScores client(platform_);
-    client._ServerAddress = host_.saveUrl ? host_.saveUrl() : std::string();
-    client._GameID = kScoreGameId;
-    if (std::size_t(kSendPage) < script_.Boxes.size()) {
-      const TDynamicStringArray& names = script_.BoxNames[kSendPage];
-      TPathInputBox* boxes = Boxes(kSendPage);
-      auto any = [&names](const char* word) {
-        return std::any_of(names.begin(), names.end(), [word](const std::string& n) { return Contains(n, word); });
-      };
-      if (boxes && any("username")) client._UserName = boxes->FindBoxText(kSendPage + kDialogBoxKeyBase, "username");
-      if (boxes && any("userpassword"))
-        client._UserPassword = boxes->FindBoxText(kSendPage + kDialogBoxKeyBase, "userpassword");
-    }
-    const std::int32_t status = client.SendScore(score);
-    Close(status);
-    resultIsStatus_ = true;
+    SendResults();
     return;
   }
   if (command == "help") {
-    if (host_.mainKeyDown) host_.mainKeyDown(vk::F1, 0);
+    // The button has sounded; the main window's F1 would sound a second time.
+    if (host_.showHelp) host_.showHelp();
+    else if (host_.mainKeyDown) host_.mainKeyDown(vk::F1, 0);
     return;
   }
   Close(command == "yes" ? kDialogYes : command == "no" ? kDialogNo : kDialogClosed);
+}
+
+void TCoolDialog::SendResults() {
+  const std::int32_t score = host_.currentScore ? host_.currentScore() : 0;
+  if (score == 0) return;  // nothing to send: the dialog stays
+  // The connection state is asked here, on the loop thread; the exchange
+  // itself runs beside the loop so that the game keeps painting and answering.
+  const bool connected = platform_.Desktop().IsConnected();
+  auto sending = std::make_shared<Sending>();
+  sending->client = std::make_unique<TVMHighScores>(platform_.Web(), [connected] { return connected; });
+  TVMHighScores& client = *sending->client;
+  client._ServerAddress = host_.saveUrl ? host_.saveUrl() : std::string();
+  client._GameID = kScoreGameId;
+  client.SetCancel(sending->cancel);
+  if (std::size_t(kSendPage) < script_.Boxes.size()) {
+    const TDynamicStringArray& names = script_.BoxNames[kSendPage];
+    TPathInputBox* boxes = Boxes(kSendPage);
+    auto any = [&names](const char* word) {
+      return std::any_of(names.begin(), names.end(), [word](const std::string& n) { return Contains(n, word); });
+    };
+    if (boxes && any("username")) client._UserName = boxes->FindBoxText(kSendPage + kDialogBoxKeyBase, "username");
+    if (boxes && any("userpassword"))
+      client._UserPassword = boxes->FindBoxText(kSendPage + kDialogBoxKeyBase, "userpassword");
+  }
+  sending_ = sending;
+  std::erase_if(workers_, [](const std::shared_ptr<Sending>& w) {
+    std::lock_guard lock(w->mutex);
+    return w->ended;
+  });
+  workers_.push_back(sending);
+
+  // The page shows that it waits: every button but the close one inactive,
+  // the wait cursor.
+  std::string buttonsJson = "[";
+  for (std::size_t i = 0; i < controls_.ButtonCount() && i < placed_.size(); ++i) {
+    TSkinButton& b = controls_.Button(i);
+    b.active = Contains(placed_[i].name, "close");
+    if (!b.active) b.hover = b.pressed = false;
+    if (buttonsJson.size() > 1) buttonsJson += ",";
+    buttonsJson += "{\"name\":" + JsonQuote(Cp1251ToUtf8(placed_[i].name)) +
+                   ",\"active\":" + (b.active ? "true" : "false") + "}";
+  }
+  buttonsJson += "]";
+  Hints().Hide();
+  SkinWindow()->SetCursor(Cursor::Wait);
+  {
+    auto ev = platform_.Tracer().Emit("dialog");
+    ev.Utf8("op", "sending").Int("layout", currentPage_).Json("buttons", buttonsJson);
+    if (TPathInputBox* boxes = Boxes(currentPage_)) ev.Json("boxes", boxes->StateJson());
+  }
+  FormPaint();
+
+  platform_.Loop().StartBeside(
+      [sending, score] {
+        sending->status = sending->client->SendScore(score);
+        sending->MarkEnded();
+      },
+      [this, sending] {
+        // After a cancel, a close or the dialog's end the result is nobody's.
+        if (!sending->wanted || sending_ != sending) return;
+        EndSending(sending->status, false);
+      });
+}
+
+void TCoolDialog::DropSending() {
+  if (!sending_) return;
+  sending_->wanted = false;
+  sending_->cancel->store(true);
+  sending_.reset();
+  if (Window* w = SkinWindow()) w->SetCursor(Cursor::Arrow);
+}
+
+void TCoolDialog::EndSending(std::int32_t status, bool canceled) {
+  DropSending();
+  platform_.Tracer()
+      .Emit("dialog")
+      .Utf8("op", canceled ? "send-canceled" : "sent")
+      .Int("layout", currentPage_)
+      .Int("status", status);
+  // The password is typed for one submission only.
+  if (TPathInputBox* boxes = Boxes(kSendPage)) boxes->ClearBoxText(kSendPage + kDialogBoxKeyBase, "userpassword");
+  Close(status);
+  resultIsStatus_ = true;
 }
 
 void TCoolDialog::OnKeyDown(int key, unsigned shift) {
@@ -476,11 +588,20 @@ void TCoolDialog::OnKeyDown(int key, unsigned shift) {
     FormKeyDown(key, shift);
     return;
   }
-  if (TPathInputBox* boxes = Boxes(currentPage_); boxes && built_) boxes->KeyDown(key, shift);
+  if (sending_) return;  // what is being sent stays as it was typed
+  TPathInputBox* boxes = Boxes(currentPage_);
+  if (!boxes || !built_) return;
+  // Tab and Shift+Tab go round the page's boxes.
+  if (key == vk::Tab && !(mods & (kAlt | kCtrl))) {
+    boxes->FocusNext(currentPage_ + kDialogBoxKeyBase, (mods & kShift) != 0);
+    return;
+  }
+  boxes->KeyDown(key, shift);
 }
 
 void TCoolDialog::OnChar(char c) {
-  if (c == '\r' || c == 27) return;  // Enter and Escape act as keys only
+  if (c == '\r' || c == 27 || c == '\t') return;  // Enter, Escape and Tab act as keys only
+  if (sending_) return;
   if (TPathInputBox* boxes = Boxes(currentPage_); boxes && built_) boxes->Char(c);
 }
 
@@ -497,10 +618,16 @@ void TCoolDialog::FormKeyDown(int key, unsigned shift) {
       if (!b.sound.empty() && b.sound != "no" && host_.playWav) host_.playWav(b.sound);
       break;
     }
+    // Giving up the wait for the server ends the sending as a lost connection.
+    if (sending_) {
+      EndSending(TVMHighScores::kConnectionError, true);
+      return;
+    }
     // Alt+F4 closes through the system; here that is the same close.
     Close(kDialogClosed);
     return;
   }
+  if (sending_) return;  // Enter presses nothing while the page waits
   if (key == vk::Return) {
     for (const RDialogBtn& b : placed_) {
       const bool ok = Contains(b.name, "ok"), yes = Contains(b.name, "yes");

@@ -35,6 +35,9 @@ struct CoolDialogHost {
   std::function<bool()> soundsOn;
   std::function<bool()> showHints;                   // unset: hints show
   std::function<void(int key, unsigned shift)> mainKeyDown;  // the main window's key handler
+  // What the main window's help key does, without its sound: the dialog's
+  // help button has already sounded.
+  std::function<void()> showHelp;
   std::function<std::int32_t()> currentScore;        // the players list's current score
   std::function<std::string()> saveUrl;              // the score server's save page
   std::string title;                                 // settings key of the box texts
@@ -69,6 +72,9 @@ class TCoolDialog : public TSkinWindow {
   const TDynamicDialogBtnArray& PlacedButtons() const { return placed_; }
   TPathInputBox* Boxes(int page) const;
   bool Appearing() const { return Fading(); }
+  // A score is being sent beside the loop: the page waits with its buttons
+  // inactive but the close one, which (like Escape) cancels the sending.
+  bool SendingScore() const { return sending_ != nullptr; }
 
   void RunDialogCommand(const std::string& command, const std::string& sound);
 
@@ -96,6 +102,11 @@ class TCoolDialog : public TSkinWindow {
   void TraceShown(int layout, const std::string& text, Point at);
   bool SetUpTable();
   bool HintsShow() const { return !host_.showHints || host_.showHints(); }
+  void SendResults();
+  // The sending ended with `status`: the page closes with it.
+  void EndSending(std::int32_t status, bool canceled);
+  // The sending is no longer wanted: its exchange stops, its result is dropped.
+  void DropSending();
 
   TPictureLoader pictures_;
   ScriptPaths paths_;
@@ -116,6 +127,11 @@ class TCoolDialog : public TSkinWindow {
   int serial_ = 0;  // one per ShowDialog: a later dialog ends an earlier modal one
   bool closed_ = true;
   TimerId mouseUpTimer_ = 0;
+  struct Sending;
+  std::shared_ptr<Sending> sending_;
+  // Every sending started, dropped ones too: their workers use the platform's
+  // web client and trace until they end, so the dialog's end waits for them.
+  std::vector<std::shared_ptr<Sending>> workers_;
   Point pendingUp_{};
 };
 

@@ -1,6 +1,8 @@
 #include "online/VMHighScores.h"
 
 
+#include <algorithm>
+#include <chrono>
 #include <charconv>
 #include <random>
 
@@ -41,6 +43,10 @@ TVMHighScores::TVMHighScores(Platform& platform)
 
 TVMHighScores::TVMHighScores(Http& web, std::function<bool()> isConnected)
     : web_(web), isConnected_(std::move(isConnected)) {
+  nowMs_ = [] {
+    using namespace std::chrono;
+    return std::int64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  };
   pickSlot_ = [engine = std::mt19937(std::random_device{}())]() mutable {
     return std::uniform_int_distribution<int>(1, kTokenCount)(engine);
   };
@@ -131,8 +137,17 @@ std::int32_t TVMHighScores::CheckConnection() {
   return kNoAccessAfterWizard;
 }
 
+std::int32_t TVMHighScores::TimeoutMs() const { return _TimeoutMSec > 0 ? _TimeoutMSec : kDefaultTimeoutMs; }
+
+std::int64_t TVMHighScores::RemainingMs() const {
+  if (deadline_ < 0) return TimeoutMs();
+  return std::max<std::int64_t>(0, deadline_ - nowMs_());
+}
+
 bool TVMHighScores::Post(const Form& fields, std::string* reply) {
   reply->clear();
+  const std::int64_t remaining = RemainingMs();
+  if (Canceled() || remaining <= 0) return false;
   const std::int32_t code = CheckConnection();
   if (code != 0) {
     Log("online", "not connected (" + std::to_string(code) + "), nothing sent to " + Cp1251ToUtf8(_ServerAddress));
@@ -144,7 +159,8 @@ bool TVMHighScores::Post(const Form& fields, std::string* reply) {
   request.body = EncodeForm(fields);
   request.contentType = kContentType;
   request.userAgent = kUserAgent;
-  request.timeoutMs = _TimeoutMSec > 0 ? _TimeoutMSec : kDefaultTimeoutMs;
+  request.timeoutMs = int(remaining);
+  request.cancel = cancel_;
   request.maxReplyBytes = kMaxReplyBytes;
   HttpReply answer = web_.Post(request);
   if (!answer.Ok()) return false;
@@ -171,8 +187,20 @@ std::int32_t TVMHighScores::SendScore(std::int32_t score) {
   reply_ = {"Status=" + std::to_string(kSendError)};
   std::int32_t attempts = _NumRetries;
   std::int32_t status = kSendError;
+  deadline_ = nowMs_() + TimeoutMs();
+  struct EndDeadline {
+    std::int64_t& deadline;
+    ~EndDeadline() { deadline = -1; }
+  } endDeadline{deadline_};
   do {
     --attempts;
+    // No attempt starts once the player gave up or the time is spent.
+    if (Canceled() || RemainingMs() <= 0) {
+      Log("online", Canceled() ? "the score submission was canceled" : "the score submission ran out of time");
+      // Out of time between attempts, the server's last status stands.
+      if (Canceled() || status == kSendError) status = kConnectionError;
+      break;
+    }
     std::string token;
     std::string reply;
     const std::string scoreText = std::to_string(score);
@@ -190,6 +218,7 @@ std::int32_t TVMHighScores::SendScore(std::int32_t score) {
     status = ParseStatus(reply_);
     if (status == kUnknown) Log("online", "score reply without a usable status line");
   } while (!(status < 100 || attempts <= 0 || status == kConnectionCanceled));
+  if (Canceled()) status = kConnectionError;
   return status;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,8 +18,10 @@ class Platform;
 
 // Sends one score to the score server: logs on for a one-time token, then
 // posts the score with a digest binding game, player, password, score and
-// token. Text is CP1251. Synchronous; every exchange is bounded in time and
-// in reply size, so a dead or hostile server cannot hang the game or eat memory.
+// token. Text is CP1251. Synchronous, so the game runs it on a worker thread;
+// the whole submission (every attempt, logon and post) is bounded by one
+// deadline, every reply in size, and a cancel flag ends it at once, so a dead
+// or hostile server can neither hang the game nor eat memory.
 class TVMHighScores {
  public:
   // Statuses of SendScore. 0, 1, 101, 102, 105, 108 and 109 come from the
@@ -55,7 +59,9 @@ class TVMHighScores {
   std::string _UserName = "user";
   std::string _UserPassword = "user";
   std::int32_t _NumRetries = 3;
-  std::int32_t _TimeoutMSec = 30000;  // bound of each exchange; <= 0 means 30000
+  // Bound of the whole SendScore, all attempts together: each exchange gets
+  // what is left of it. <= 0 means 30000.
+  std::int32_t _TimeoutMSec = 30000;
   TConnectErrorEvent _OnConnectError;
 
   // The whole submission; one of the statuses above.
@@ -79,6 +85,13 @@ class TVMHighScores {
   // The reply of the last score post, as lines.
   const std::vector<std::string>& ReplyLines() const { return reply_; }
 
+  // A flag another thread may set to end the submission: the exchange under
+  // way stops within a fraction of a second and SendScore gives 104 at once.
+  void SetCancel(std::shared_ptr<const std::atomic<bool>> cancel) { cancel_ = std::move(cancel); }
+  bool Canceled() const { return cancel_ && cancel_->load(); }
+  // Milliseconds of a steady clock, for the deadline (tests move it).
+  void SetClock(std::function<std::int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
+
   // The slot of the token taken at logon, 1..5; random unless a test sets it.
   void SetSlotPicker(std::function<int()> pick) { pickSlot_ = std::move(pick); }
 
@@ -97,7 +110,14 @@ class TVMHighScores {
  private:
   Http& web_;
   std::function<bool()> isConnected_;
+  std::int32_t TimeoutMs() const;
+  // What is left of the submission's time; the whole bound outside SendScore.
+  std::int64_t RemainingMs() const;
+
   std::function<int()> pickSlot_;
+  std::function<std::int64_t()> nowMs_;
+  std::shared_ptr<const std::atomic<bool>> cancel_;
+  std::int64_t deadline_ = -1;  // while SendScore runs
   std::vector<std::string> reply_;
 };
 

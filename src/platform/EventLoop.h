@@ -54,6 +54,18 @@ class EventLoop {
   // has ended. The headless loop runs `work` at once, so that its results
   // arrive at a fixed moment of its virtual time.
   virtual void RunBeside(std::function<void()> work, std::function<void()> done) = 0;
+  // Runs `work` on a thread of its own in every backend (work that may take
+  // long, such as a network exchange), then `done` on the loop thread; the
+  // loop never waits for it and keeps firing timers and painting meanwhile.
+  // `done` is dropped when the loop has ended, and the loop's end joins the
+  // thread, so `work` must end promptly when its owner asks (a cancel flag).
+  // The headless loop hands `done` over only at its settle points (see
+  // HeadlessEventLoop::SettleBeside), so that a result arrives at a fixed
+  // moment of virtual time however long the real thread took. The default,
+  // for loops that have no threads of their own (test doubles), is RunBeside.
+  virtual void StartBeside(std::function<void()> work, std::function<void()> done) {
+    RunBeside(std::move(work), std::move(done));
+  }
 
   // Runs everything that is due now (posted tasks, input, timers) and returns.
   virtual void ProcessMessages() = 0;

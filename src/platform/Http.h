@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ struct HttpRequest {
   std::string userAgent;
   int timeoutMs = 30000;  // values <= 0 mean the default, never "no limit"
   std::size_t maxReplyBytes = 64 * 1024;
+  // Set from any thread, it ends the exchange within a fraction of a second
+  // (error Canceled), however long the server keeps silent.
+  std::shared_ptr<const std::atomic<bool>> cancel;
 };
 
 enum class HttpError {
@@ -25,6 +29,7 @@ enum class HttpError {
   Timeout,     // no complete reply within the time limit
   Connection,  // no connection, refused, reset, or a broken reply
   TooLarge,    // the reply body passed maxReplyBytes
+  Canceled,    // the request's cancel flag was set
   Other,       // a bad address or a local failure
 };
 
@@ -43,12 +48,14 @@ inline const char* HttpErrorName(HttpError error) {
     case HttpError::Timeout: return "timeout";
     case HttpError::Connection: return "connection";
     case HttpError::TooLarge: return "too-large";
+    case HttpError::Canceled: return "canceled";
     case HttpError::Other: break;
   }
   return "other";
 }
 
-// Synchronous; safe to use from one thread at a time per object.
+// Synchronous. The client keeps nothing between exchanges, so several threads
+// may use one object at once (a worker sending scores beside the loop).
 class Http {
  public:
   virtual ~Http() = default;

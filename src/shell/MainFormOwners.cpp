@@ -55,6 +55,12 @@ void TMainForm::CreateGameDialog() {
   host.soundsOn = [this] { return options_.SoundsOn; };
   host.showHints = [this] { return options_.ShowHints; };
   host.mainKeyDown = [this](int key, unsigned shift) { FormKeyDown(key, shift); };
+  host.showHelp = [this] {
+    // F1 without the main window's help sound.
+    if (Fading() || destroyed_ || closing_ || viewerSwitch_) return;
+    HideHint();
+    ShowHelpViewer();
+  };
   host.currentScore = [this] {
     if (playerScore_) return playerScore_();
     return users_ ? std::int32_t(users_->CurrentScore()) : 0;

@@ -75,8 +75,9 @@ void TEditBox::EnsureLayout() const {
   layoutValid_ = true;
   const Font* font = GetFont();
   positions_.assign(text_.size() + 1, 0);
-  for (std::size_t i = 0; i < text_.size(); ++i)
-    positions_[i + 1] = positions_[i] + (font ? font->TextExtent(std::string(1, text_[i])).width : 0);
+  const std::string shown = Shown();
+  for (std::size_t i = 0; i < shown.size(); ++i)
+    positions_[i + 1] = positions_[i] + (font ? font->TextExtent(std::string(1, shown[i])).width : 0);
   // No empty room after the text while some of it is scrolled away, and the
   // caret always in view.
   const int total = positions_.back();
@@ -167,7 +168,7 @@ bool TEditBox::KeyDown(int virtualKey, unsigned shift, const Clipboard& clipboar
     case vk::Delete:
       if (extend && !ctrl) {  // Shift+Delete cuts
         if (anchor_ == caret_) return false;
-        if (clipboard.set) clipboard.set(SelectedText());
+        if (clipboard.set && !masked_) clipboard.set(SelectedText());
         return DeleteSelection();
       }
       if (DeleteSelection()) return true;
@@ -178,7 +179,7 @@ bool TEditBox::KeyDown(int virtualKey, unsigned shift, const Clipboard& clipboar
       return true;
     case vk::Insert:
       if (ctrl && !extend) {  // Ctrl+Insert copies
-        if (anchor_ != caret_ && clipboard.set) clipboard.set(SelectedText());
+        if (anchor_ != caret_ && clipboard.set && !masked_) clipboard.set(SelectedText());
         return false;
       }
       if (extend && !ctrl) return clipboard.get ? Insert(clipboard.get()) : false;  // Shift+Insert pastes
@@ -201,11 +202,11 @@ bool TEditBox::Char(char c, const Clipboard& clipboard) {
       SelectAll();
       return true;
     case '\x03':  // Ctrl+C
-      if (anchor_ != caret_ && clipboard.set) clipboard.set(SelectedText());
+      if (anchor_ != caret_ && clipboard.set && !masked_) clipboard.set(SelectedText());
       return false;
     case '\x18':  // Ctrl+X
       if (anchor_ == caret_) return false;
-      if (clipboard.set) clipboard.set(SelectedText());
+      if (clipboard.set && !masked_) clipboard.set(SelectedText());
       return DeleteSelection();
     case '\x16':  // Ctrl+V
       return clipboard.get ? Insert(clipboard.get()) : false;
@@ -236,14 +237,14 @@ void TEditBox::Paint(Bitmap& canvas, bool focused) const {
   const int slack = font ? font->Height() : 0;  // room for overhanging glyphs
   if (font && !text_.empty()) {
     Rect r{textX, whole.top, textX + positions_.back() + slack, whole.bottom};
-    font->DrawText(box, r, text_, flags, look_.textColor);
+    font->DrawText(box, r, Shown(), flags, look_.textColor);
   }
   if (focused && anchor_ != caret_) {
     const int x0 = textX + positions_[SelStart()], x1 = textX + positions_[SelEnd()];
     box.Fill({x0, whole.top, x1, whole.bottom}, kSelectionBack);
     if (font) {
       Rect r{x0, whole.top, x1, whole.bottom};
-      font->DrawText(box, r, SelectedText(), flags, kSelectionText);
+      font->DrawText(box, r, Shown().substr(SelStart(), SelEnd() - SelStart()), flags, kSelectionText);
     }
   }
   if (focused) {
@@ -295,6 +296,7 @@ TPathInputBox::TPathInputBox(Platform& platform, PathBoxHost host, const std::st
     } else {
       const std::string name = i < names.size() ? Trim(names[i]) : std::string();
       if (!name.empty()) e.edit->SetName(name);
+      e.edit->SetMasked(name.find("userpassword") != std::string::npos);
       std::string text;
       if (name.find("username") != std::string::npos) text = stored("PathInstall" + std::to_string(dialogKey));
       if (text.empty()) text = r.defaultText;
@@ -412,6 +414,28 @@ std::string TPathInputBox::FindBoxText(std::int32_t key, const std::string& name
   return {};
 }
 
+void TPathInputBox::ClearBoxText(std::int32_t key, const std::string& namePart) {
+  if (namePart.empty()) return;
+  for (std::size_t i = 0; i < boxes_.size(); ++i)
+    if (boxes_[i].key == key && boxes_[i].edit->Name().find(namePart) != std::string::npos) {
+      boxes_[i].edit->SetText({});
+      Changed(int(i));
+    }
+}
+
+void TPathInputBox::FocusNext(std::int32_t key, bool back) {
+  const int n = int(boxes_.size());
+  if (n == 0) return;
+  const int from = focused_ >= 0 ? focused_ : (back ? 0 : n - 1);
+  for (int step = 1; step <= n; ++step) {
+    const int i = ((from + (back ? -step : step)) % n + n) % n;
+    if (boxes_[std::size_t(i)].key == key && boxes_[std::size_t(i)].edit->Visible()) {
+      Focus(i);
+      return;
+    }
+  }
+}
+
 bool TPathInputBox::KeyDown(int virtualKey, unsigned shift) {
   if (focused_ < 0) return false;
   Entry& e = boxes_[std::size_t(focused_)];
@@ -495,7 +519,7 @@ std::string TPathInputBox::StateJson() const {
     if (i) out += ",";
     const std::int64_t screen = e.key < kDialogBoxKeyBase ? std::int64_t(e.key) + 1 : e.key;
     out += "{\"screen\":" + std::to_string(screen) + ",\"visible\":" + (b.Visible() ? "true" : "false") +
-           ",\"focused\":" + (focused_ == int(i) ? "true" : "false") + ",\"text\":" + JsonQuote(Cp1251ToUtf8(b.Text())) +
+           ",\"focused\":" + (focused_ == int(i) ? "true" : "false") + ",\"text\":" + JsonQuote(Cp1251ToUtf8(b.Shown())) +
            ",\"caret\":" + std::to_string(b.Caret()) + ",\"selection\":[" + std::to_string(b.SelStart()) + "," +
            std::to_string(b.SelEnd()) + "]}";
   }

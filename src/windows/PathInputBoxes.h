@@ -65,6 +65,17 @@ class TEditBox {
   // line), other control characters are dropped, and what does not fit is cut.
   bool Insert(const std::string& text);
 
+  // A masked box (a password) draws a star for every character and gives
+  // nothing to the clipboard; Text() stays the text typed.
+  void SetMasked(bool masked) {
+    masked_ = masked;
+    Relayout();
+  }
+  bool Masked() const { return masked_; }
+  // What the box draws: the text, or as many stars.
+  std::string Shown() const { return masked_ ? std::string(text_.size(), kMaskChar) : text_; }
+  static constexpr char kMaskChar = '*';
+
   const Rect& Bounds() const { return bounds_; }
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -100,6 +111,7 @@ class TEditBox {
   Rect bounds_;
   std::size_t maxLength_;
   std::string name_;
+  bool masked_ = false;
   bool visible_ = false;
   std::string text_;
   std::size_t caret_ = 0;
@@ -131,8 +143,9 @@ struct PathBoxHost {
 class TPathInputBox {
  public:
   // Main mode: key = the record's screen, start texts "PathInstall" + position.
-  // Dialog mode: key = `dialogKey` for every box, `names` name the boxes, and
-  // those named "...username..." keep their text in "PathInstall" + key.
+  // Dialog mode: key = `dialogKey` for every box, `names` name the boxes,
+  // those named "...username..." keep their text in "PathInstall" + key, and
+  // those named "...userpassword..." are masked.
   TPathInputBox(Platform& platform, PathBoxHost host, const std::string& title, bool dialogMode,
                 const TDynamicPathInputArray& list, const std::vector<std::string>& names = {},
                 std::int32_t dialogKey = kDialogBoxKeyBase);
@@ -152,6 +165,11 @@ class TPathInputBox {
   void SetBoxText(const std::string& text);
   // The first box with that key whose name contains `namePart`.
   std::string FindBoxText(std::int32_t key, const std::string& namePart) const;
+  // Empties every box with that key whose name contains `namePart`.
+  void ClearBoxText(std::int32_t key, const std::string& namePart);
+  // Moves the focus to the next visible box with that key (the previous one
+  // when `back`), round from the last to the first.
+  void FocusNext(std::int32_t key, bool back);
 
   // Input of the owning window. Each returns true when a box took it.
   bool KeyDown(int virtualKey, unsigned shift);

@@ -221,3 +221,52 @@ TEST(HeadlessEventLoop, VirtualLocalTimeFollowsTheClock) {
 
 }  // namespace
 }  // namespace trv
+
+namespace trv {
+namespace {
+
+// Work started beside the loop runs on a thread of its own while virtual time
+// and timers go on; its end is handed over only at a settle point.
+TEST(HeadlessEventLoop, WorkBesideRunsOnItsOwnThreadAndEndsAtSettlePoints) {
+  HeadlessEventLoop loop;
+  loop.SetSettleAtIdle(false);
+  std::atomic<bool> release{false};
+  std::thread::id worker;
+  std::vector<std::string> done;
+  loop.StartBeside(
+      [&] {
+        worker = std::this_thread::get_id();
+        while (!release.load()) std::this_thread::yield();
+      },
+      [&] { done.push_back("first at " + std::to_string(loop.NowMs())); });
+  loop.StartBeside([] {}, [&] { done.push_back("second"); });
+  int ticks = 0;
+  loop.SetTimer(100, true, [&] { ++ticks; });
+  loop.Advance(1000);  // the worker still waits: the loop does not
+  EXPECT_EQ(ticks, 10);
+  EXPECT_TRUE(loop.BesideOutstanding());
+  release = true;
+  loop.Advance(500);  // finished or not, nothing arrives between settle points
+  EXPECT_TRUE(done.empty());
+  loop.SettleBeside();
+  EXPECT_NE(worker, std::this_thread::get_id());
+  EXPECT_EQ(done, (std::vector<std::string>{"first at 1500", "second"}));
+  EXPECT_FALSE(loop.BesideOutstanding());
+  loop.SettleBeside();  // nothing out: nothing happens
+  EXPECT_EQ(done.size(), 2u);
+}
+
+TEST(HeadlessEventLoop, AModalLoopSettlesWorkAtItsIdleMomentsUnlessTold) {
+  HeadlessEventLoop loop;
+  bool ended = false;
+  loop.StartBeside([] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }, [&] { ended = true; });
+  EXPECT_TRUE(loop.RunModal([&] { return ended; }));
+  // After the loop's end a `done` is dropped, and the thread is joined.
+  loop.StartBeside([] {}, [&] { ended = false; });
+  loop.Terminate(0);
+  loop.SettleBeside();
+  EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace trv

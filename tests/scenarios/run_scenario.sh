@@ -64,6 +64,11 @@
 #   #! keep-events EV...            the trace compared with the golden file
 #                                   holds only the lines of these "ev" kinds
 #                                   (whole games write thousands of lines)
+#   #! silent-score-server          the score server (demo disc) is a listener
+#                                   on loopback that takes every connection and
+#                                   never answers
+#   #! expect-seconds-below N       each run of trivion ends within N seconds
+#                                   of wall time
 #   #! same-shots A B...            these `shot` pictures are identical
 #   #! different-shots A B...       these `shot` pictures differ pairwise
 #
@@ -89,7 +94,8 @@ DEMO_DISC="${5:-}"
 DISC_TOOL="${6:-}"
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/trivion-scenario.XXXXXX") || { echo "FAIL: no temporary folder"; exit 1; }
-trap 'rm -rf "$WORK"' EXIT
+SILENT_PID=
+trap '[ -z "$SILENT_PID" ] || kill "$SILENT_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 SCENARIO_DIR=$(cd "$(dirname "$SCENARIO")" && pwd)
 
 # Text for sed: a literal in a pattern, and in a replacement.
@@ -121,6 +127,8 @@ FIFOS=()
 EXPECT_LOG=()
 KEEP_EVENTS=()
 DEMO=0
+SILENT_SERVER=0
+MAX_SECONDS=
 setup_error() { echo "FAIL: $(basename "$SCENARIO") line $1: $2"; exit 1; }
 LINE_NO=0
 STEPS_BEGUN=0
@@ -220,6 +228,13 @@ while IFS= read -r line || [ -n "$line" ]; do
         [[ "$ev" =~ ^[a-z-]+$ ]] || setup_error "$LINE_NO" "keep-events: \"$ev\" is not a kind"
       done
       KEEP_EVENTS+=("${operands[@]}") ;;
+    silent-score-server)
+      [ "${#operands[@]}" -eq 0 ] || setup_error "$LINE_NO" "silent-score-server takes nothing"
+      SILENT_SERVER=1 ;;
+    expect-seconds-below)
+      [ "${#operands[@]}" -eq 1 ] && [[ "${operands[0]}" =~ ^[0-9]+$ ]] ||
+        setup_error "$LINE_NO" "expect-seconds-below needs a number"
+      MAX_SECONDS=${operands[0]} ;;
     same-shots | different-shots)
       [ "${#operands[@]}" -ge 2 ] || setup_error "$LINE_NO" "$directive needs two pictures or more"
       # One group a line, its pictures separated by a blank.
@@ -331,6 +346,26 @@ if [ "$HOLD_LOCK" -eq 1 ]; then
   flock -n "$LOCK_FD" || { echo "FAIL: cannot take the lock $LOCK_NAME"; exit 1; }
 fi
 
+# A score server that accepts and keeps silent: what a hung server looks like.
+SCORE_SERVER=http://127.0.0.1:9/
+if [ "$SILENT_SERVER" -eq 1 ]; then
+  [ "$DEMO" -eq 1 ] || { echo "FAIL: silent-score-server needs the demo disc"; exit 1; }
+  python3 -c '
+import socket, sys
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(64)
+print(s.getsockname()[1], flush=True)
+held = []
+while True:
+    held.append(s.accept()[0])
+' >"$WORK/silent.port" 2>/dev/null &
+  SILENT_PID=$!
+  for _ in $(seq 100); do [ -s "$WORK/silent.port" ] && break; sleep 0.05; done
+  [ -s "$WORK/silent.port" ] || { echo "FAIL: the silent server did not start"; exit 1; }
+  SCORE_SERVER="http://127.0.0.1:$(head -n 1 "$WORK/silent.port")/"
+fi
+
 FAILS=0
 fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
 show_output() {
@@ -343,12 +378,13 @@ show_output() {
 : >"$WORK/stderr.txt"
 : >"$WORK/trace.jsonl"
 for ((RUN = 1; RUN <= RUNS; ++RUN)); do
+  RUN_START=$SECONDS
   (
     cd "$WORK" || exit 1
     [ -z "$LOCK_FD" ] || exec {LOCK_FD}>&-
     # What the run sets beyond the fixed variables; the rest is unset first.
     RUN_ENV=()
-    [ "$DEMO" -eq 0 ] || RUN_ENV+=(TRIVION_SCORE_SERVER=http://127.0.0.1:9/)
+    [ "$DEMO" -eq 0 ] || RUN_ENV+=(TRIVION_SCORE_SERVER="$SCORE_SERVER")
     [ -z "$SEED" ] || RUN_ENV+=(TRIVION_SEED="$SEED")
     exec env -u TRIVION_DISC -u TRIVION_LOG -u XDG_DATA_HOME -u DISPLAY -u WAYLAND_DISPLAY -u TRIVION_SEED -u TRIVION_SCORE_SERVER \
       "${RUN_ENV[@]}" \
@@ -358,6 +394,9 @@ for ((RUN = 1; RUN <= RUNS; ++RUN)); do
       timeout 60 "$WORK/disc/trivion" "${ARGS[@]}"
   ) >>"$WORK/stdout.txt" 2>>"$WORK/stderr.txt"
   RC=$?
+  RUN_SECONDS=$((SECONDS - RUN_START))
+  [ -z "$MAX_SECONDS" ] || [ "$RUN_SECONDS" -lt "$MAX_SECONDS" ] ||
+    fail "run $RUN took $RUN_SECONDS s of wall time, not below $MAX_SECONDS"
   [ ! -f "$WORK/trace.$RUN.jsonl" ] || cat "$WORK/trace.$RUN.jsonl" >>"$WORK/trace.jsonl"
   if [ "$RC" -eq 124 ]; then
     fail "trivion did not end within 60 s (run $RUN)"

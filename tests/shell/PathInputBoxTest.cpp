@@ -494,3 +494,57 @@ TEST_F(ShellInputBoxTest, ABoxOverAButtonTakesTheMouseFromIt) {
 
 }  // namespace
 }  // namespace trv::test
+
+namespace trv::test {
+namespace {
+
+// A password box draws what a box holding as many stars draws, keeps the
+// text typed for the program, and lends it to no clipboard.
+TEST_F(PathInputBoxTest, APasswordBoxShowsStarsAndKeepsItsTextOffTheClipboard) {
+  auto boxes = Make({BoxRecord(0, {10, 10, 210, 30}), BoxRecord(0, {10, 40, 210, 60})}, true,
+                    {"username", "userpassword"});
+  boxes->ShowForScreen(true, 666);
+  ASSERT_EQ(boxes->Focused(), 1);  // the last box shown has it
+  TEditBox& password = boxes->Box(1);
+  EXPECT_TRUE(password.Masked());
+  EXPECT_FALSE(boxes->Box(0).Masked());
+  Type(*boxes, "tajna");
+  EXPECT_EQ(boxes->FindBoxText(666, "userpassword"), "tajna");
+  EXPECT_EQ(password.Shown(), "*****");
+  EXPECT_NE(boxes->StateJson().find("\"text\":\"*****\""), std::string::npos);
+
+  // Drawn as a box holding the stars, not as one holding the password.
+  auto stars = One("*****", {10, 40, 210, 60});
+  auto clear = One("tajna", {10, 40, 210, 60});
+  Bitmap masked(220, 70, kStale), starred(220, 70, kStale), open(220, 70, kStale);
+  boxes->Box(1).Paint(masked, false);
+  stars->Box(0).Paint(starred, false);
+  clear->Box(0).Paint(open, false);
+  bool differsFromOpen = false;
+  for (int y = 40; y < 60; ++y)
+    for (int x = 10; x < 210; ++x) {
+      ASSERT_EQ(masked.Pixel(x, y), starred.Pixel(x, y)) << x << "," << y;
+      differsFromOpen |= masked.Pixel(x, y) != open.Pixel(x, y);
+    }
+  EXPECT_TRUE(differsFromOpen);
+
+  platform->SetClipboardText("before");
+  boxes->Focus(1);
+  boxes->Char('\x01');
+  boxes->Char('\x03');                // Ctrl+C
+  boxes->KeyDown(vk::Insert, kCtrl);  // Ctrl+Insert
+  EXPECT_EQ(platform->ClipboardText(), "before");
+  boxes->Char('\x18');  // Ctrl+X still cuts, into nothing
+  EXPECT_EQ(platform->ClipboardText(), "before");
+  EXPECT_EQ(password.Text(), "");
+  // Emptied by name, only in boxes of that key.
+  Type(*boxes, "again");
+  boxes->ClearBoxText(667, "userpassword");
+  EXPECT_EQ(password.Text(), "again");
+  boxes->ClearBoxText(666, "userpassword");
+  EXPECT_EQ(password.Text(), "");
+  EXPECT_EQ(boxes->Box(0).Text(), "");
+}
+
+}  // namespace
+}  // namespace trv::test

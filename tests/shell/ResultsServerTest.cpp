@@ -314,6 +314,15 @@ class ResultsServerTest : public CommandShellTest {
       ClickButton("send");
     };
   }
+  // The results again: the name box keeps its text, the password box is empty.
+  std::function<void()> SendAgain() {
+    return [this] {
+      EXPECT_EQ(form->GameDialog()->Boxes(2)->FindBoxText(2 + kDialogBoxKeyBase, "userpassword"), "");
+      platform->Click("dialog", {200, 77});
+      platform->TypeText("dialog", kPassword);
+      ClickButton("send");
+    };
+  }
   std::function<void()> Press(const std::string& button) {
     return [this, button] { ClickButton(button); };
   }
@@ -386,7 +395,7 @@ TEST_F(ResultsServerTest, AnUnknownPlayerIsOfferedTheRegistrationAndSendsAgain) 
                     Register("newcomer");
                     ClickButton("yes");
                   }},
-                 {2, Press("send")},  // the boxes keep what was typed
+                 {2, SendAgain()},  // the name is kept, the password typed again
                  {4, Press("ok")}});
   ASSERT_EQ(shown.size(), 4u);
   EXPECT_EQ(shown[1], "5:Пользователь с таким именем не найден на сервере, либо Вы ввели неверный пароль.\n"
@@ -413,13 +422,13 @@ TEST_F(ResultsServerTest, SendingErrorsAreRetriedOnYes) {
                     UseServer(refused);  // the connection goes
                     ClickButton("yes");
                   }},
-                 {2, Press("send")},
+                 {2, SendAgain()},
                  {5,
                   [&] {
                     UseServer(server_->Base());  // and comes back
                     ClickButton("yes");
                   }},
-                 {2, Press("send")},
+                 {2, SendAgain()},
                  {4, Press("ok")}});
   // Three attempts, each a logon and a score post.
   EXPECT_EQ(postsAt103, 6);

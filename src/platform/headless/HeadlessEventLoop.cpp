@@ -8,7 +8,11 @@ namespace trv {
 
 HeadlessEventLoop::HeadlessEventLoop() : loopThread_(std::this_thread::get_id()) {}
 
-HeadlessEventLoop::~HeadlessEventLoop() { Terminate(ExitCode()); }
+HeadlessEventLoop::~HeadlessEventLoop() {
+  Terminate(ExitCode());
+  // Their `done`s are dropped; their owners asked them to stop when they went.
+  for (Beside& b : beside_) b.thread.join();
+}
 
 TimerId HeadlessEventLoop::SetTimer(std::uint32_t intervalMs, bool periodic, std::function<void()> fn) {
   return timers_.Set(now_, intervalMs, periodic, std::move(fn));
@@ -62,6 +66,37 @@ void HeadlessEventLoop::RunBeside(std::function<void()> work, std::function<void
   Post(std::move(done));
 }
 
+void HeadlessEventLoop::StartBeside(std::function<void()> work, std::function<void()> done) {
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([this, work = std::move(work), finished]() mutable {
+    CallGuarded("work beside the loop", work);
+    {
+      std::lock_guard lock(besideMutex_);
+      finished->store(true);
+    }
+    besideEnded_.notify_all();
+  });
+  beside_.push_back({std::move(thread), std::move(done), std::move(finished)});
+}
+
+void HeadlessEventLoop::SettleBeside() {
+  if (beside_.empty()) return;
+  {
+    std::unique_lock lock(besideMutex_);
+    besideEnded_.wait(lock, [this] {
+      for (const Beside& b : beside_)
+        if (!b.finished->load()) return false;
+      return true;
+    });
+  }
+  // A `done` may start more work: that waits for the next settle point.
+  std::vector<Beside> ended = std::move(beside_);
+  beside_.clear();
+  for (Beside& b : ended) b.thread.join();
+  for (Beside& b : ended)
+    if (!Terminated()) CallGuarded("the end of work beside the loop", b.done);
+}
+
 bool HeadlessEventLoop::RunPosted() { return tasks_.RunAll(); }
 
 bool HeadlessEventLoop::FireNextDue(std::uint64_t limit) {
@@ -90,6 +125,10 @@ void HeadlessEventLoop::Advance(std::uint64_t ms) {
 void HeadlessEventLoop::SkipTime(std::uint64_t ms) { now_ += ms; }
 
 void HeadlessEventLoop::Idle() {
+  if (settleAtIdle_ && !beside_.empty()) {
+    SettleBeside();
+    return;
+  }
   if (driver_) {
     if (!driver_()) Terminate(ExitCode());
     return;
@@ -125,7 +164,7 @@ LocalTime HeadlessEventLoop::Now() const {
   const sys_days baseDay = year_month_day{year{base_.year}, month{unsigned(base_.month)}, day{unsigned(base_.day)}};
   const milliseconds baseMs = hours{base_.hour} + minutes{base_.minute} + seconds{base_.second} +
                               milliseconds{base_.millisecond};
-  const sys_time<milliseconds> t = sys_time<milliseconds>{baseDay} + baseMs + milliseconds{now_};
+  const sys_time<milliseconds> t = sys_time<milliseconds>{baseDay} + baseMs + milliseconds{now_.load()};
   const sys_days d = floor<days>(t);
   const year_month_day ymd{d};
   const hh_mm_ss<milliseconds> tod{t - d};

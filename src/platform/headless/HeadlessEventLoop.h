@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/EventLoop.h"
 #include "platform/LoopRules.h"
@@ -27,6 +31,18 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   void Post(std::function<void()> task) override;
   bool PostAndWait(std::function<void()> task) override;
   void RunBeside(std::function<void()> work, std::function<void()> done) override;
+  // A real thread; its `done` waits for the next settle point.
+  void StartBeside(std::function<void()> work, std::function<void()> done) override;
+  // A settle point: waits in real time for every thread of StartBeside, then
+  // runs their `done`s in the order the work was started. The virtual clock
+  // stands still meanwhile. Call on the loop thread.
+  void SettleBeside();
+  bool BesideOutstanding() const { return !beside_.empty(); }
+  // Whether an idle moment of the loop is a settle point (the default, for
+  // tests that drive the loop themselves). The scenario runner turns it off
+  // and settles before its `until` lines only, so that virtual time runs on
+  // (timers, painting) while work is out beside the loop.
+  void SetSettleAtIdle(bool settle) { settleAtIdle_ = settle; }
   void ProcessMessages() override;
   int Run() override;
   bool RunModal(const std::function<bool()>& done) override;
@@ -66,11 +82,22 @@ class HeadlessEventLoop : public EventLoop, private Clock {
   // One idle step of Run/RunModal.
   void Idle();
 
-  std::uint64_t now_ = 0;
+  // Read by the trace from threads beside the loop.
+  std::atomic<std::uint64_t> now_{0};
   TimerQueue timers_;
   ModalLoops modal_;
 
   TaskQueue tasks_;
+
+  struct Beside {
+    std::thread thread;
+    std::function<void()> done;
+    std::shared_ptr<std::atomic<bool>> finished;
+  };
+  std::vector<Beside> beside_;  // loop thread only
+  std::mutex besideMutex_;
+  std::condition_variable besideEnded_;
+  bool settleAtIdle_ = true;
 
   std::thread::id loopThread_;
   std::function<bool()> driver_;

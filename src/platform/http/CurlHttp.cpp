@@ -1,5 +1,6 @@
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -28,6 +29,13 @@ std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user)
   }
   sink->body->append(data, n);
   return n;
+}
+
+// Called by curl at least once a second while it waits, so a cancel ends even
+// an exchange with a server that accepted and keeps silent.
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* cancel = static_cast<const std::atomic<bool>*>(user);
+  return cancel->load() ? 1 : 0;  // non-zero aborts the transfer
 }
 
 // Loopback never goes through a proxy, whatever the environment says, so that
@@ -89,13 +97,19 @@ HttpReply CurlHttp::Exchange(const HttpRequest& request, bool post) {
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     if (!request.userAgent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.c_str());
     if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    if (request.cancel) {
+      curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
+      curl_easy_setopt(curl, CURLOPT_XFERINFODATA, request.cancel.get());
+      curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
     if (post) {
       curl_easy_setopt(curl, CURLOPT_POST, 1L);
       curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
       curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     }
 
-    const CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = request.cancel && request.cancel->load() ? CURLE_ABORTED_BY_CALLBACK
+                                                                   : curl_easy_perform(curl);
     if (code == CURLE_OK) {
       long status = 0;
       curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
@@ -106,6 +120,9 @@ HttpReply CurlHttp::Exchange(const HttpRequest& request, bool post) {
       if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         reply.error = HttpError::TooLarge;
         reply.message = "reply larger than " + std::to_string(request.maxReplyBytes) + " bytes";
+      } else if (code == CURLE_ABORTED_BY_CALLBACK) {
+        reply.error = HttpError::Canceled;
+        reply.message = "canceled";
       } else if (code == CURLE_OPERATION_TIMEDOUT) {
         reply.error = HttpError::Timeout;
       } else if (code == CURLE_URL_MALFORMAT || code == CURLE_UNSUPPORTED_PROTOCOL ||

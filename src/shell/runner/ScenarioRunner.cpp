@@ -102,6 +102,9 @@ bool ScenarioRunner::ReadScript(const std::string& nativePath, std::vector<std::
 
 void ScenarioRunner::Install() {
   platform_.VirtualLoop().SetIdleDriver([this] { return Step(); });
+  // Work beside the loop (a score being sent) ends only at an `until` line:
+  // the steps before it run in virtual time while it is out.
+  platform_.VirtualLoop().SetSettleAtIdle(false);
   platform_.Tracer().Observe([this](const std::string& line) {
     if (until_ && line.find(until_->text) != std::string::npos) until_->seen = true;
   });
@@ -166,6 +169,10 @@ bool ScenarioRunner::Execute(const std::string& line) {
     if (!until_ || until_->line != here) until_ = Until{here, ++untilSerial_, rest, 0, false};
     const std::uint64_t mine = until_->serial;
     next_ = here;  // this line again until its text shows
+    // Virtual time never passes an `until` while work is out beside the loop:
+    // the runner waits for it in real time, so its result comes at a fixed moment.
+    platform_.VirtualLoop().SettleBeside();
+    if (!until_ || until_->serial != mine) return true;
     if (!until_->seen && until_->waited < kLongest && !platform_.VirtualLoop().Terminated()) {
       until_->waited += kSlice;
       platform_.VirtualLoop().Advance(kSlice);
@@ -209,7 +216,13 @@ bool ScenarioRunner::Execute(const std::string& line) {
     return true;
   }
   if (verb == "type") {
-    if (!platform_.TypeText("main", rest)) Reject(line, "no visible main window");
+    // "@window" after the text types into that window (a dialog's boxes).
+    std::string text = rest;
+    if (role != "main" || (text.size() > 5 && text.compare(text.size() - 5, 5, "@main") == 0)) {
+      text = text.substr(0, text.rfind('@'));
+      text = text.substr(0, text.find_last_not_of(' ') + 1);
+    }
+    if (!platform_.TypeText(role, text)) Reject(line, "no visible window \"" + role + "\"");
     return true;
   }
   if (verb == "drop") {
