@@ -2,7 +2,8 @@
 # The demo disc on a large screen (2560x1600, no window manager) at a forced
 # scale of two: the main window is 1600x1200 and shows the 1x window with each
 # pixel doubled (the main menu, shape included, compared pixel for pixel with a
-# 1x run on the same screen); a click at twice the coordinates of "Новая игра"
+# 1x run on the same screen); the hint of a button, a window of its own, is
+# twice its 1x size; a click at twice the coordinates of "Новая игра"
 # opens the registration screen; a drag by an empty spot moves the window by
 # the pointer's distance.
 # Exit 77 (skipped) when the X tools are missing.
@@ -29,6 +30,16 @@ start_at() {
   await_trace '"ev":"screen","screen":1' || fail "no first screen at scale $1"
   sleep 2
 }
+# Points at "Новая игра" (600,153 of the skin) at scale $1 and prints the size
+# of the hint window that shows.
+hint_size() {
+  xdotool mousemove $((X + 600 * $1)) $((Y + 153 * $1))
+  await_trace '"ev":"hint","text":"Регистрация' 50 || fail "no hint at scale $1"
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null); do
+    [ "$w" != "$WID" ] && xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p'
+  done | head -n1
+}
 stop_app() {
   kill "$APP_PID" 2>/dev/null
   wait "$APP_PID" 2>/dev/null
@@ -40,6 +51,8 @@ start_at 1
 X1=$X
 Y1=$Y
 xwd -root -silent >"$WORK/one.xwd"
+read -r HW HH <<<"$(hint_size 1)"
+[ -n "$HW" ] || fail "no hint window at scale 1"
 stop_app
 
 start_at 2
@@ -55,6 +68,8 @@ for _ in 1 2 3 4 5; do
   sleep 1
 done
 [ -n "$same" ] || fail "the doubled window differs from the 1x one: $(cat "$WORK/compare.txt")"
+read -r HW2 HH2 <<<"$(hint_size 2)"
+[ "$HW2" = $((HW * 2)) ] && [ "$HH2" = $((HH * 2)) ] || fail "the hint is ${HW2}x$HH2 at scale 2, ${HW}x$HH at 1"
 
 # A drag by an empty spot of the main menu (program pixel 100,300): 200 and
 # 120 screen pixels, in steps.
