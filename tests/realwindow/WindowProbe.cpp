@@ -3,9 +3,14 @@
 //
 //   window_probe                     run the window
 //   window_probe --pixel FILE X Y    print "R G B" of a pixel of an xwd screenshot
+//   window_probe --compare-scaled ONE X1 Y1 MANY X2 Y2 W H SCALE
+//       compare the W x H area at X1,Y1 of screenshot ONE with the area at
+//       X2,Y2 of MANY, where each pixel should be a SCALE x SCALE block;
+//       print the number of pixels that differ (exit 1 when any do)
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -176,13 +181,40 @@ int PrintPixel(const char* file, const char* x, const char* y) {
   return 0;
 }
 
+int CompareScaled(char** argv) {
+  std::string error;
+  auto one = XwdImage::Load(argv[0], &error);
+  std::optional<XwdImage> many;
+  if (one) many = XwdImage::Load(argv[3], &error);
+  if (!one || !many) {
+    std::fprintf(stderr, "window_probe: %s\n", error.c_str());
+    return 2;
+  }
+  const int x1 = std::atoi(argv[1]), y1 = std::atoi(argv[2]), x2 = std::atoi(argv[4]), y2 = std::atoi(argv[5]);
+  const int w = std::atoi(argv[6]), h = std::atoi(argv[7]), scale = std::atoi(argv[8]);
+  long differ = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const auto want = one->Pixel(x1 + x, y1 + y);
+      bool same = want.has_value();
+      for (int dy = 0; same && dy < scale; ++dy)
+        for (int dx = 0; same && dx < scale; ++dx) same = many->Pixel(x2 + x * scale + dx, y2 + y * scale + dy) == want;
+      if (same) continue;
+      if (differ < 5) std::printf("differs at %d,%d\n", x, y);
+      ++differ;
+    }
+  std::printf("%ld pixels differ\n", differ);
+  return differ == 0 ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace trv
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--pixel") return trv::PrintPixel(argv[2], argv[3], argv[4]);
+  if (argc == 11 && std::string(argv[1]) == "--compare-scaled") return trv::CompareScaled(argv + 2);
   if (argc != 1) {
-    std::fprintf(stderr, "usage: window_probe [--pixel FILE.xwd X Y]\n");
+    std::fprintf(stderr, "usage: window_probe [--pixel FILE.xwd X Y | --compare-scaled ONE X1 Y1 MANY X2 Y2 W H SCALE]\n");
     return 2;
   }
   return trv::RunWindow();

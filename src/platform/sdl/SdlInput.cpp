@@ -1,6 +1,7 @@
 // Routing of SDL input and window events to the program's windows.
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/PixelScale.h"
 #include "platform/Text.h"
 #include "platform/sdl/SdlKeyMap.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -159,7 +160,10 @@ void SdlPlatform::HandleMouse(const SDL_Event& ev) {
   e.keys = ShiftBitsFromMods(Uint16(SDL_GetModState()));
   SdlWindow* from = FindBySdlId(windowId);
   if (from && !router_.Dragged()) {
-    e.screen = {from->Bounds().left + x, from->Bounds().top + y};
+    // Event positions are screen pixels inside the window; hit tests want the
+    // program's.
+    const Point p = ToProgramPixels(Point{x, y}, scale_);
+    e.screen = {from->Bounds().left + p.x, from->Bounds().top + p.y};
   } else {
     // A drag follows the pointer itself: the window it moves lags behind the
     // positions its events are relative to.
@@ -267,13 +271,13 @@ Point SdlPlatform::GlobalMouse(bool* leftDown) {
   if (x11_) {
     if (auto p = pointer_.QueryPointer()) {
       *leftDown = p->leftDown;
-      return {p->x, p->y};
+      return ToProgramPixels(Point{p->x, p->y}, scale_);
     }
   }
   Point p;
   const Uint32 state = SDL_GetGlobalMouseState(&p.x, &p.y);
   *leftDown = (state & SDL_BUTTON_LMASK) != 0;
-  return p;
+  return ToProgramPixels(p, scale_);
 }
 
 void SdlPlatform::StartDrag(SdlWindow& w) {

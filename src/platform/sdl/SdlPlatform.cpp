@@ -1,8 +1,10 @@
 #include "platform/sdl/SdlPlatform.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
+#include "platform/DisplayScale.h"
 #include "platform/Log.h"
 #include "platform/fonts/FontEngine.h"
 #include "platform/ScreenCapture.h"
@@ -38,6 +40,14 @@ SdlPlatform::SdlPlatform(const PlatformConfig& config)
   sound_ = std::make_unique<SdlSound>(*loop_, trace_, audioOut_);
   media_ = std::make_unique<SdlMediaSystem>(*this, audioOut_);
   shell_ = std::make_unique<PosixShell>(trace_);
+  if (ready_) {
+    DisplayFacts display;
+    if (SDL_GetDisplayDPI(0, &display.dpi, nullptr, nullptr) != 0) display.dpi = 0;
+    SDL_Rect area{};
+    if (SDL_GetDisplayUsableBounds(0, &area) == 0 || SDL_GetDisplayBounds(0, &area) == 0)
+      display.usable = {area.w, area.h};
+    scale_ = ChooseDisplayScale(display, std::getenv(kScaleEnvironment), settings_.get());
+  }
 }
 
 SdlPlatform::~SdlPlatform() {
@@ -105,7 +115,7 @@ std::unique_ptr<Window> SdlPlatform::CreateWindow(const WindowOptions& options) 
 
 Size SdlPlatform::ScreenSize() const {
   SDL_Rect r{};
-  if (ready_ && SDL_GetDisplayBounds(0, &r) == 0) return {r.w, r.h};
+  if (ready_ && SDL_GetDisplayBounds(0, &r) == 0) return {r.w / scale_, r.h / scale_};
   return {640, 480};
 }
 

@@ -32,6 +32,10 @@ class SdlPlatform : public Platform, private MouseRouter::Device {
 
   // False when SDL's video could not start (no display); nothing else works then.
   bool Ready() const { return ready_; }
+  // Screen pixels per program pixel (1, 2 or 3). The program sees a desktop of
+  // the screen's size divided by it, and every position, size and pointer in
+  // those pixels; only this backend multiplies them on the way out.
+  int Scale() const { return scale_; }
 
   std::string_view BackendName() const override { return "sdl"; }
   EventLoop& Loop() override { return *loop_; }
@@ -95,6 +99,7 @@ class SdlPlatform : public Platform, private MouseRouter::Device {
   void PollDrag();
 
   bool ready_ = false;
+  int scale_ = 1;
   bool x11_ = false;  // the video driver is X11 (global mouse state is real)
   std::unique_ptr<SdlEventLoop> loop_;
   Trace trace_;

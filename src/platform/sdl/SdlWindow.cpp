@@ -7,6 +7,7 @@
 
 #include "platform/LoopRules.h"
 #include "platform/Log.h"
+#include "platform/PixelScale.h"
 #include "platform/Text.h"
 #include "platform/TraceEvents.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -33,17 +34,19 @@ SdlWindow::SdlWindow(SdlPlatform& platform, const WindowOptions& options)
   else if (!options_.inTaskbar)
     flags |= SDL_WINDOW_SKIP_TASKBAR;
   const std::string title = Cp1251ToUtf8(options_.caption);
-  const int w = std::max(1, bounds_.Width()), h = std::max(1, bounds_.Height());
+  const int scale = platform_.Scale();
+  const int w = std::max(1, bounds_.Width()) * scale, h = std::max(1, bounds_.Height()) * scale;
+  const int x = bounds_.left * scale, y = bounds_.top * scale;
   // Created at 0,0 (SDL moves a shaped window to its creation point at the
   // first shape, which would undo later moves), then placed.
   window_ = SDL_CreateShapedWindow(title.c_str(), 0, 0, unsigned(w), unsigned(h), flags);
   shaped_ = window_ != nullptr;
-  if (!window_) window_ = SDL_CreateWindow(title.c_str(), bounds_.left, bounds_.top, w, h, flags);
+  if (!window_) window_ = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
   if (!window_) {
     Log("window", "cannot create the " + options_.role + " window: " + SDL_GetError());
     return;
   }
-  SDL_SetWindowPosition(window_, bounds_.left, bounds_.top);
+  SDL_SetWindowPosition(window_, x, y);
   sdlId_ = SDL_GetWindowID(window_);
 }
 
@@ -62,27 +65,30 @@ void SdlWindow::Present(const Rect& dirty) {
     presentFailed_ = true;
     return;
   }
-  const Rect r = dirty.Intersect(framebuffer_.Bounds()).Intersect({0, 0, dst->w, dst->h});
+  // The framebuffer is in program pixels; the surface has `scale` times as
+  // many each way, and every pixel becomes a block (repeated, never blurred).
+  const int scale = platform_.Scale();
+  const Rect r = dirty.Intersect(framebuffer_.Bounds()).Intersect({0, 0, dst->w / scale, dst->h / scale});
   if (r.Empty()) return;
+  const Rect out = ToScreenPixels(r, scale);
   const SDL_PixelFormat* f = dst->format;
   if (f->BytesPerPixel == 4 && f->Rloss == 0 && f->Gloss == 0 && f->Bloss == 0) {
     // The usual 32-bit window surface: convert directly.
     if (SDL_MUSTLOCK(dst)) SDL_LockSurface(dst);
-    for (int y = r.top; y < r.bottom; ++y) {
-      const std::uint8_t* src = framebuffer_.Row(y) + r.left * 3;
-      auto* out = reinterpret_cast<Uint32*>(static_cast<std::uint8_t*>(dst->pixels) + std::size_t(y) * dst->pitch) +
-                  r.left;
-      for (int x = r.left; x < r.right; ++x, src += 3)
-        *out++ = (Uint32(src[2]) << f->Rshift) | (Uint32(src[1]) << f->Gshift) | (Uint32(src[0]) << f->Bshift) |
-                 f->Amask;
-    }
+    PutRepeated(framebuffer_, r, scale, {f->Rshift, f->Gshift, f->Bshift, f->Amask},
+                static_cast<std::uint8_t*>(dst->pixels), dst->pitch);
     if (SDL_MUSTLOCK(dst)) SDL_UnlockSurface(dst);
   } else if (SDL_Surface* src = WrapBitmap(framebuffer_)) {
-    SDL_Rect from{r.left, r.top, r.Width(), r.Height()}, to = from;
-    SDL_BlitSurface(src, &from, dst, &to);
+    SDL_Rect from{r.left, r.top, r.Width(), r.Height()}, to{out.left, out.top, out.Width(), out.Height()};
+    if (scale == 1) {
+      SDL_BlitSurface(src, &from, dst, &to);
+    } else {
+      // Software scaling picks the nearest pixel, which at a whole factor repeats it.
+      SDL_BlitScaled(src, &from, dst, &to);
+    }
     SDL_FreeSurface(src);
   }
-  const SDL_Rect rect{r.left, r.top, r.Width(), r.Height()};
+  const SDL_Rect rect{out.left, out.top, out.Width(), out.Height()};
   SDL_UpdateWindowSurfaceRects(window_, &rect, 1);
 }
 
@@ -91,8 +97,9 @@ void SdlWindow::SetBounds(const Rect& r) {
   const bool resized = r.Width() != bounds_.Width() || r.Height() != bounds_.Height();
   bounds_ = r;
   if (window_) {
-    if (resized) SDL_SetWindowSize(window_, std::max(1, r.Width()), std::max(1, r.Height()));
-    SDL_SetWindowPosition(window_, r.left, r.top);
+    const int scale = platform_.Scale();
+    if (resized) SDL_SetWindowSize(window_, std::max(1, r.Width()) * scale, std::max(1, r.Height()) * scale);
+    SDL_SetWindowPosition(window_, r.left * scale, r.top * scale);
   }
   if (resized) {
     framebuffer_.Resize(std::max(0, r.Width()), std::max(0, r.Height()), color_);
@@ -101,12 +108,15 @@ void SdlWindow::SetBounds(const Rect& r) {
   TraceWindowBounds(platform_.Tracer(), Role(), r);
 }
 
-void SdlWindow::NoteMoved(int x, int y) {
+void SdlWindow::NoteMoved(int screenX, int screenY) {
+  const int x = ToProgramPixels(screenX, platform_.Scale()), y = ToProgramPixels(screenY, platform_.Scale());
   if (x == bounds_.left && y == bounds_.top) return;
   bounds_ = bounds_.Offset(x - bounds_.left, y - bounds_.top);
 }
 
-void SdlWindow::NoteResized(int width, int height) {
+void SdlWindow::NoteResized(int screenWidth, int screenHeight) {
+  // A size between two whole blocks shows the last part column or row empty.
+  const int width = screenWidth / platform_.Scale(), height = screenHeight / platform_.Scale();
   if (width == bounds_.Width() && height == bounds_.Height()) return;
   bounds_.right = bounds_.left + width;
   bounds_.bottom = bounds_.top + height;
@@ -184,10 +194,16 @@ void SdlWindow::SetTopmost(bool topmost) {
 }
 
 void SdlWindow::ApplyShape() {
-  const int w = std::max(0, bounds_.Width()), h = std::max(0, bounds_.Height());
+  const int scale = platform_.Scale();
+  const int programW = std::max(0, bounds_.Width()), programH = std::max(0, bounds_.Height());
   // A window never shaped is rectangular already.
-  if (!shaped_ || !window_ || w == 0 || h == 0 || (!region_ && !shapeSet_)) return;
-  const std::vector<std::uint8_t> mask = region_ ? RasterizePolygon(*region_, w, h) : std::vector<std::uint8_t>();
+  if (!shaped_ || !window_ || programW == 0 || programH == 0 || (!region_ && !shapeSet_)) return;
+  // The shape is cut in program pixels and repeated, so it follows the
+  // repeated picture exactly.
+  const int w = programW * scale, h = programH * scale;
+  const std::vector<std::uint8_t> mask =
+      region_ ? RepeatMask(RasterizePolygon(*region_, programW, programH), programW, programH, scale)
+              : std::vector<std::uint8_t>();
   SDL_Surface* shape = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
   if (!shape) return;
   for (int y = 0; y < h; ++y) {
@@ -266,6 +282,10 @@ void SdlWindow::Maximize() {
   if (area.w <= 0 || area.h <= 0) {
     const Size screen = platform_.ScreenSize();
     area = {0, 0, screen.width, screen.height};
+  } else {
+    const int scale = platform_.Scale();
+    const Point corner = ToProgramPixels(Point{area.x, area.y}, scale);
+    area = {corner.x, corner.y, area.w / scale, area.h / scale};
   }
   SetBounds(Rect::FromSize(area.x, area.y, area.w, area.h));
 }

@@ -13,7 +13,8 @@ namespace trv {
 class SdlPlatform;
 
 // A borderless SDL window. The framebuffer is copied to the window surface on
-// Present. Where the video driver can shape windows (X11) the region is applied
+// Present, each pixel as a block of the platform's scale; bounds, the region
+// and the mouse are in program pixels. Where the video driver can shape windows (X11) the region is applied
 // with the shape extension, which clips both drawing and mouse input; elsewhere
 // the region only filters mouse input.
 class SdlWindow : public Window {
@@ -72,9 +73,10 @@ class SdlWindow : public Window {
   void ShowWindow(bool activate);
   // Applies the region (or the full rectangle) to the window at its size.
   void ApplyShape();
-  // The system moved or resized the window (a window manager, the desktop).
-  void NoteMoved(int x, int y);
-  void NoteResized(int width, int height);
+  // The system moved or resized the window (a window manager, the desktop);
+  // screen pixels, which these turn into the program's.
+  void NoteMoved(int screenX, int screenY);
+  void NoteResized(int screenWidth, int screenHeight);
   // Minimize/restore that came from outside.
   void NoteMinimized(bool minimized);
 
