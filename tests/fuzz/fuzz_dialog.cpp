@@ -1,6 +1,7 @@
 // The Dialog.txt reader over arbitrary bytes, plain or scrambled, split into
-// lines the way the game dialog splits them. Pages stay within their bound,
-// every page list covers every page, and nothing grows faster than the lines.
+// lines the way the game dialog splits them (at CR LF). Pages stay within
+// their bound, every page list covers every page, and nothing grows faster
+// than the lines.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(s.Buttons.size() == pages && s.Switches.size() == pages && s.Boxes.size() == pages &&
         s.BoxNames.size() == pages);
 
-  std::size_t records = s.Texts.size(), sum = 0;
+  std::size_t records = 0, sum = 0;
   for (std::size_t p = 0; p < pages; ++p) {
     sum += Touch(s.PagePictures[p]);
     Check(s.Boxes[p].size() == s.BoxNames[p].size());
@@ -54,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   for (const RText& t : s.Texts) sum += Touch(t.text) + Touch(t.fontName);
-  // Every record starts on a line of its own.
+  // Every button, switch and box takes a line at least (the text list is as
+  // long as the highest page with a text, so it is bounded above instead).
   Check(records <= lines.size());
   volatile std::size_t sink = sum;
   (void)sink;
