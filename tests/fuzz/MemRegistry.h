@@ -2,7 +2,8 @@
 
 // A settings store held in memory, for fuzzers of readers that keep their
 // state in the settings: no files, so that each input starts clean and fast.
-// Keys and value names compare without regard to case, like the real store.
+// Keys and value names compare without regard to case, like the real store;
+// keys are flat names (the readers under fuzz never list sub-keys).
 #include <map>
 #include <string>
 #include <utility>
