@@ -407,6 +407,9 @@ void TUsers::Save() {
     const int r = u.Check.empty() ? 0 : u.Check[0] - '0';
     const std::string scoreText = std::to_string(u.Score);
     const std::string dateText = DateTimeText(u.Date);
+    // The text keeps 15 digits; a date read with more could round to another
+    // second, and a check over the unrounded date would fail on the next load.
+    u.Date = ParseDateTimeText(dateText).value_or(u.Date);
     const std::optional<std::string> dateTime = FormatDateTime(u.Date, StoredDateTimeForm());
     u.Check = UserCheck(r, u.Name, scoreText, dateTime.value_or(""));
     table.WriteString(key_, ValueName(i + 1), u.Name + "\n" + scoreText + "\n" + dateText + "\n" + u.Check);

@@ -296,6 +296,25 @@ TEST_F(UsersTest, ValuesBeyondTheLastWrittenAreRemoved) {
   EXPECT_EQ(Loaded(again), (std::vector<std::string>{"A", "C"}));
 }
 
+TEST_F(UsersTest, ADateWithMoreDigitsThanTheTextKeepsItsRecordWhenSavedAgain) {
+  // 00:00:00.9995 minus a hair: 00:00:00 as written, but its 15-digit text
+  // reads as 00:00:01. The check must be made for the date that is stored.
+  const std::string longDate = "45100.000011568285";
+  const DateTime date = ParseDateTimeText(longDate).value();
+  const std::string shortDate = DateTimeText(date);
+  ASSERT_EQ(FormatDateTime(date, StoredDateTimeForm()), "23.06.2023 00:00:00");
+  ASSERT_EQ(FormatDateTime(ParseDateTimeText(shortDate).value(), StoredDateTimeForm()), "23.06.2023 00:00:01");
+  Put(1, "Long\n900\n" + longDate + "\n" + UserCheck(2, "Long", "900", "23.06.2023 00:00:00"));
+  TUsers users = Make();
+  ASSERT_EQ(Loaded(users), (std::vector<std::string>{"Long"}));
+  Play(users, "Other", 5);  // any commit saves the whole table again
+
+  TUsers again = Make();
+  EXPECT_EQ(Loaded(again), (std::vector<std::string>{"Long", "Other"}));
+  EXPECT_EQ(again.List(), users.List());  // the table shown is the table stored
+  EXPECT_EQ(Get(1), Record("Long", 900, ParseDateTimeText(shortDate).value(), 2));
+}
+
 TEST_F(UsersTest, DamagedValuesAreSkippedWithALogLine) {
   test::LogCapture log;
   const std::string good = Record("Good", 5, 45000.0);
