@@ -179,6 +179,13 @@ bool TVMHighScores::Logon(std::string* token) {
   const std::string slot = std::to_string(u);
   std::string reply;
   if (!Post({{"UserID", slot}, {"Logon", "1"}, {"Digest", MakeDigest(slot + "1")}}, &reply)) return false;
+  // A server that refuses the logon answers with a status instead of tokens;
+  // a slice of that text would only earn a misleading "bad user" later.
+  std::vector<std::string> lines = SplitLines(reply);
+  if (ParseStatus(lines) != kUnknown) {
+    logonRefusal_ = std::move(lines);
+    return true;
+  }
   *token = TokenSlice(reply, u);
   return true;
 }
@@ -204,8 +211,15 @@ std::int32_t TVMHighScores::SendScore(std::int32_t score) {
     std::string token;
     std::string reply;
     const std::string scoreText = std::to_string(score);
+    logonRefusal_.clear();
     if (!Logon(&token)) {
       status = kConnectionError;
+      continue;
+    }
+    if (!logonRefusal_.empty()) {
+      reply_ = std::move(logonRefusal_);
+      status = ParseStatus(reply_);
+      Log("online", "the score server refused the logon with status " + std::to_string(status));
       continue;
     }
     const std::string digest =

@@ -119,6 +119,7 @@ class TVMHighScores {
   std::shared_ptr<const std::atomic<bool>> cancel_;
   std::int64_t deadline_ = -1;  // while SendScore runs
   std::vector<std::string> reply_;
+  std::vector<std::string> logonRefusal_;  // the status lines of a refused logon
 };
 
 }  // namespace trv

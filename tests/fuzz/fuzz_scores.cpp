@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(server.requests <= 2 * attempts);
   if (server.requests > 0) Check(errors == 0);
   if (status != TVMHighScores::kConnectionError && status != TVMHighScores::kSendError) {
-    // The status is the one the last score reply carries.
+    // The status is the one the last reply carries (a score reply, or a logon refused with a status).
     Check(status == TVMHighScores::ParseStatus(client.ReplyLines()));
     Check(client.ReplyLines() == TVMHighScores::SplitLines(server.lastBody));
   }

@@ -277,6 +277,17 @@ TEST(ScoreExchange, LogonFailureEndsTheAttemptBeforeTheScore) {
   EXPECT_EQ(server.Scores(), 0);
 }
 
+// A refused logon carries its own status: it must reach the player as is,
+// not as a token sliced out of the text and a "bad user" after it.
+TEST(ScoreExchange, RefusedLogonGivesItsStatusWithoutAScorePost) {
+  FormServer server([](const httplib::Request&, httplib::Response& res) { res.set_content("Status=101\r\n", "text/html"); });
+  ClientSetup s(server.Url());
+  EXPECT_EQ(s.client.SendScore(10), 101);
+  EXPECT_EQ(server.Logons(), 3) << "a refusal of 100 and above is retried";
+  EXPECT_EQ(server.Scores(), 0);
+  EXPECT_EQ(s.client.ReplyLines(), std::vector<std::string>{"Status=101"});
+}
+
 TEST(ScoreExchange, ClosedConnectionIsASendError) {
   RawServer server(RawServer::Mode::CloseAtOnce);
   ClientSetup s(server.Url());
