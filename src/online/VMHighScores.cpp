@@ -179,10 +179,12 @@ bool TVMHighScores::Logon(std::string* token) {
   const std::string slot = std::to_string(u);
   std::string reply;
   if (!Post({{"UserID", slot}, {"Logon", "1"}, {"Digest", MakeDigest(slot + "1")}}, &reply)) return false;
-  // A server that refuses the logon answers with a status instead of tokens;
-  // a slice of that text would only earn a misleading "bad user" later.
+  // A server that refuses the logon answers with an error status instead of
+  // tokens; a slice of that text would only earn a misleading "bad user"
+  // later. A logon can never report a saved score, so lower statuses are not
+  // taken from it.
   std::vector<std::string> lines = SplitLines(reply);
-  if (ParseStatus(lines) != kUnknown) {
+  if (const std::int32_t status = ParseStatus(lines); status != kUnknown && status >= 100) {
     logonRefusal_ = std::move(lines);
     return true;
   }
