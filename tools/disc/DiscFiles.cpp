@@ -6,6 +6,8 @@
 #include "disc/DiscError.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "script/ScriptLines.h"
+#include "store/ReadBin.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +86,16 @@ fs::path FindDiscArchive(const fs::path& disc) {
   if (matches.empty()) throw DiscError(disc.string() + ": the folder holds no Mev.dhl");
   std::sort(matches.begin(), matches.end());
   return matches.front();
+}
+
+std::vector<std::string> ReadArchiveStructLines(TReadBin& archive, const std::filesystem::path& archivePath) {
+  archive.OpenNative(archivePath);
+  std::vector<std::uint8_t> script;
+  if (archive.ReadToBuffer("Struct.txt", script) < 0)
+    throw DiscError(archivePath.string() + " holds no readable Struct.txt");
+  std::vector<std::string> lines;
+  SplitLines(script.data(), script.size(), true, lines);
+  return lines;
 }
 
 }  // namespace trv::disc

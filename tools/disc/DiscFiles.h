@@ -9,6 +9,10 @@
 
 // File helpers of the disc tool: whole-file reads with a bound, writes that
 // never leave a half-written file behind, and the file list of a folder.
+namespace trv {
+class TReadBin;
+}
+
 namespace trv::disc {
 
 // Largest input file the tool reads whole (scripts, question banks, pictures).
@@ -54,5 +58,9 @@ std::string NameToCp1251(const std::string& utf8);
 // The archive: DISC itself, or the Mev.dhl of the folder DISC, its name
 // matched ignoring case as the disc's files are. Throws DiscError.
 std::filesystem::path FindDiscArchive(const std::filesystem::path& disc);
+
+// Opens the archive at `archivePath` into `archive` and returns the lines of
+// its Struct.txt; a DiscError when it holds none.
+std::vector<std::string> ReadArchiveStructLines(TReadBin& archive, const std::filesystem::path& archivePath);
 
 }  // namespace trv::disc

@@ -228,12 +228,7 @@ int VerbDump(const std::vector<std::string>& args, ToolIo& io) {
   if (a.Has("--cd-root")) paths.cdRoot = ArgToCp1251(a.Value("--cd-root"));
 
   TReadBin archive;
-  archive.OpenNative(archivePath);
-  std::vector<std::uint8_t> script;
-  if (archive.ReadToBuffer("Struct.txt", script) < 0)
-    throw DiscError(archivePath.string() + " holds no readable Struct.txt");
-  TDynamicStringArray lines;
-  SplitLines(script.data(), script.size(), true, lines);
+  const TDynamicStringArray lines = ReadArchiveStructLines(archive, archivePath);
 
   TScriptHeader header;
   try {

@@ -45,12 +45,7 @@ int VerbIcon(const std::vector<std::string>& args, ToolIo&) {
   const DiscPaths disc = ComputeDiscPaths(archivePath.parent_path().empty() ? fs::path(".") : archivePath.parent_path());
 
   TReadBin archive;
-  archive.OpenNative(archivePath);
-  std::vector<std::uint8_t> script;
-  if (archive.ReadToBuffer("Struct.txt", script) < 0)
-    throw DiscError(archivePath.string() + " holds no readable Struct.txt");
-  TDynamicStringArray lines;
-  SplitLines(script.data(), script.size(), true, lines);
+  const TDynamicStringArray lines = ReadArchiveStructLines(archive, archivePath);
   TScriptHeader header;
   try {
     header = ReadHeader(lines, ScriptPaths{disc.programDir, disc.cdRoot});
