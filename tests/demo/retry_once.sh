@@ -1,7 +1,8 @@
 #!/bin/bash
-# Runs a real-window script and, when it fails, once more: about one run in
-# ten of the scaled test loses the shell's window under Xvfb (the cause is not
-# found yet); a fault of the program fails both runs. 77 (skipped) passes through.
+# Runs a real-window script and, when it fails, once more: under a fully loaded
+# machine the scaled test has lost the shell's window and the typing test its
+# keys about once in ten runs (the causes are not found yet); a fault of the
+# program fails both runs. 77 (skipped) passes through.
 # usage: retry_once.sh SCRIPT ARGS...
 bash "$@"
 status=$?
